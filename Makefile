@@ -1,0 +1,41 @@
+# Thin wrapper around CMake: `make demo` and `make test` are the two commands
+# the README gives.
+BUILD ?= build
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+CMAKE_FLAGS ?=
+
+.PHONY: all build test demo sanitize bench format clean
+
+all: build
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+build: $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Runs the program on the bundled example (the Nile at Aswan) and leaves the
+# report in demo/.
+demo: build
+	mkdir -p demo
+	cd demo && printf '../examples/\nN\nNILE\nN\n' | ../$(BUILD)/rivan6 > NILE.screen
+	@echo
+	@echo "The report is demo/NILE.ANS; the side files are demo/NILE.COR and demo/NILE.YER;"
+	@echo "what the program showed on the screen is in demo/NILE.screen."
+
+sanitize:
+	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DRIVAN6_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
+
+bench:
+	cmake -S . -B build-bench -DRIVAN6_BENCH=ON -DCMAKE_BUILD_TYPE=Release
+	cmake --build build-bench -j $(JOBS) --target rivan6_bench
+	./build-bench/rivan6_bench
+
+format:
+	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
+
+clean:
+	rm -rf $(BUILD) build-asan build-bench demo

@@ -1,0 +1,1 @@
+// Nothing: a placeholder for a subsystem without sources yet.
