@@ -1,0 +1,94 @@
+// Conversions between a Johnson-family variable and the standard normal
+// variable of its transform.
+#include "normalize/johnson.hpp"
+
+#include <cmath>
+
+namespace normalize {
+
+namespace {
+
+// The step by which an argument outside the bounded range is moved inside:
+// 0.0001 as the single-precision value it has always been.
+constexpr double kBoundedNudge = 9.999999747378752e-05;
+
+}  // namespace
+
+double snv(double& x, int family, double GAMMA, double DELTA, double XLAM, double XI, int& IFAULT) {
+  IFAULT = 1;
+  double z = 0.0;
+  if (family < kLognormal || family > kNormal) return z;
+  IFAULT = 0;
+  switch (family) {
+    case kLognormal: {
+      const double w = XLAM * x - XI;
+      if (w <= 0.0) {
+        IFAULT = 2;
+        return z;
+      }
+      z = DELTA * std::log(w) + GAMMA;
+      break;
+    }
+    case kUnbounded: {
+      const double w = (x - XI) / XLAM;
+      // For a large negative w the direct form loses every digit to
+      // cancellation; -0.5 / w is its leading term there.
+      const double u = w <= -63.0 ? -0.5 / w : w + std::sqrt(w * w + 1.0);
+      z = DELTA * std::log(u) + GAMMA;
+      break;
+    }
+    case kBounded: {
+      double d1 = x - XI;
+      double d2 = XLAM - d1;
+      // Move x inside (XI, XI + XLAM), at most once from each side. When the
+      // range is narrower than the nudge, or XI is so large that the nudge is
+      // lost in rounding, x cannot be brought inside: give up with 0.
+      bool moved_up = false;
+      bool moved_down = false;
+      while (d1 <= 0.0 || d2 <= 0.0) {
+        IFAULT = 2;
+        if (d1 <= 0.0) {
+          if (moved_up) return 0.0;
+          moved_up = true;
+          x = XI + kBoundedNudge;
+        } else {
+          if (moved_down) return 0.0;
+          moved_down = true;
+          x = XI + XLAM - kBoundedNudge;
+        }
+        d1 = x - XI;
+        d2 = XLAM - d1;
+      }
+      z = DELTA * std::log(d1 / d2) + GAMMA;
+      break;
+    }
+    default:  // kNormal
+      z = DELTA * x + GAMMA;
+      break;
+  }
+  return z;
+}
+
+double ajv(double z, int family, double GAMMA, double DELTA, double XLAM, double XI, int& IFAULT) {
+  IFAULT = 1;
+  if (family < kLognormal || family > kNormal) return 0.0;
+  IFAULT = 0;
+  const double w = (z - GAMMA) / DELTA;
+  switch (family) {
+    case kLognormal:
+      return (std::exp(w) + XI) * XLAM;
+    case kUnbounded:
+      return XLAM * (std::exp(w) - std::exp(-w)) * 0.5 + XI;
+    case kBounded: {
+      // tanh(w / 2) through e^-|w|, which cannot overflow.
+      const double e = std::exp(-std::fabs(w));
+      double t = (1.0 - e) / (1.0 + e);
+      if (w < 0.0) t = -t;
+      return XI + 0.5 * XLAM * (1.0 + t);
+    }
+    default:  // kNormal
+      return w;
+  }
+}
+
+}  // namespace normalize
