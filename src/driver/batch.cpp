@@ -1,0 +1,136 @@
+#include "driver/batch.hpp"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "driver/gauge.hpp"
+#include "driver/reader.hpp"
+#include "format/format.hpp"
+
+namespace driver {
+
+namespace {
+
+struct Result {
+  bool ok = false;
+  std::string summary;   // for standard output
+  std::string messages;  // for standard error
+};
+
+std::string join(const std::string& dir, const std::string& file) {
+  if (dir.empty()) return file;
+  return dir.back() == '/' ? dir + file : dir + "/" + file;
+}
+
+bool write_file(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  if (!f) return false;
+  f << text;
+  f.close();
+  return static_cast<bool>(f);
+}
+
+Result analyse_one(const BatchOptions& o, const std::string& name) {
+  Result r;
+  auto fail = [&r, &name](const std::string& why) {
+    r.messages += "rivan6: " + name + ": " + why + "\n";
+    return r;
+  };
+  if (name.empty()) return fail("an empty base name");
+  if (name.size() > static_cast<std::size_t>(kMaxStem))
+    return fail("a base name has at most 19 characters");
+  if (name.find_first_of(" /\\") != std::string::npos)
+    return fail("a base name has no blank or path separator (give the directory with -d)");
+
+  const std::string inc = join(o.data_dir, name + ".INC");
+  std::ifstream in(inc, std::ios::binary);
+  if (!in) return fail("cannot open the flow file " + inc);
+  auto record = std::make_unique<FlowRecord>();
+  const ReadResult read = read_flows(in, inc, *record);
+  for (const std::string& note : read.notes)
+    r.messages += "rivan6: " + name + ": warning:" + note + "\n";
+  if (!read.ok) return fail(read.message.substr(1));
+
+  const std::string base = join(o.out_dir, name);
+  std::ofstream ans(base + ".ANS", std::ios::binary | std::ios::trunc);
+  if (!ans) return fail("cannot create " + base + ".ANS");
+  std::ofstream log(base + ".LOG", std::ios::binary | std::ios::trunc);
+  if (!log) return fail("cannot create " + base + ".LOG");
+  format::Writer screen(log);
+  format::Screen scr{screen, [&log](std::string_view prompt) { log << prompt << '\n'; }};
+  const std::string name20 = fixed_field(name, kNameColumns);
+  screen.list(" DIR = ", o.data_dir);
+  screen.list(" GAUGE = ", name20);
+  for (const std::string& note : read.notes) screen.list(note);
+  const GaugeOutcome g = analyse_gauge(name20, *record, ans, scr, false);
+  ans.close();
+  if (!ans) return fail("could not write all of " + base + ".ANS");
+  // A .COR file left by an earlier run would not belong to this analysis.
+  if (g.cor.empty())
+    std::remove((base + ".COR").c_str());
+  else if (!write_file(base + ".COR", g.cor))
+    return fail("cannot write " + base + ".COR");
+  if (!write_file(base + ".YER", g.yer)) return fail("cannot write " + base + ".YER");
+  log.close();
+
+  char line[160];
+  const int last = record->first_year + record->N - 1;
+  if (g.arma_done)
+    std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  ITYPE %d  p %d  q %d", name.c_str(),
+                  record->first_year, last, record->N, g.ITYPE, g.p, g.q);
+  else
+    std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  ITYPE %d  p -  q -  (%s)",
+                  name.c_str(), record->first_year, last, record->N, g.ITYPE,
+                  g.nz > 0 ? "zero flows: no ARMA" : "too short: no ARMA");
+  r.summary = line;
+  r.ok = true;
+  return r;
+}
+
+}  // namespace
+
+int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
+  const std::size_t count = o.names.size();
+  std::vector<Result> results(count);
+  // A name given twice would have two analyses write the same files.
+  std::set<std::string> seen;
+  std::vector<bool> duplicate(count, false);
+  for (std::size_t i = 0; i < count; ++i) duplicate[i] = !seen.insert(o.names[i]).second;
+
+  std::atomic<std::size_t> next{0};
+  auto work = [&]() {
+    for (std::size_t i = next++; i < count; i = next++) {
+      if (duplicate[i]) {
+        results[i].messages = "rivan6: " + o.names[i] + ": named twice; analysed once\n";
+        results[i].ok = true;
+        continue;
+      }
+      results[i] = analyse_one(o, o.names[i]);
+    }
+  };
+  const std::size_t jobs = std::max<std::size_t>(1, std::min<std::size_t>(o.jobs, count));
+  std::vector<std::thread> threads;
+  for (std::size_t j = 1; j < jobs; ++j) threads.emplace_back(work);
+  work();
+  for (std::thread& t : threads) t.join();
+
+  int failed = 0;
+  for (std::size_t i = 0; i < count; ++i) {
+    err << results[i].messages;
+    if (!results[i].ok)
+      ++failed;
+    else if (!o.quiet && !results[i].summary.empty())
+      out << results[i].summary << '\n';
+  }
+  out << count - failed << " of " << count << " gauges analysed, " << failed << " failed\n";
+  out.flush();
+  err.flush();
+  return failed == 0 ? 0 : 1;
+}
+
+}  // namespace driver

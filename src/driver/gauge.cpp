@@ -1,0 +1,366 @@
+#include "driver/gauge.hpp"
+
+#include <array>
+#include <cmath>
+#include <memory>
+#include <span>
+#include <sstream>
+
+#include "arma/arma22.hpp"
+#include "driver/cross.hpp"
+#include "normalize/normaliz.hpp"
+#include "plots/plots.hpp"
+#include "stats/chisq.hpp"
+#include "stats/corr.hpp"
+#include "stats/moments.hpp"
+
+namespace driver {
+
+namespace {
+
+constexpr double kZeroFlow = 1e-5;
+
+// Everything one gauge's analysis works on. Large, so it lives on the heap,
+// one per gauge, zeroed at the start.
+struct Analysis {
+  std::array<double, kMaxYears> X{};    // positive flows (year order, then sorted)
+  std::array<double, kMaxYears> Z{};    // normalised flows (then sorted)
+  std::array<double, kMaxYears> Zc{};   // normalised flows in year order
+  std::array<double, kMaxYears> res{};  // ARMA residuals
+  std::array<double, kMaxYears> P{}, P2{}, XS{}, FIT{};
+  std::array<double, stats::kMaxLags> R{}, PR{};
+  normalize::cfunsb4 block{};
+  arma::Blocks blocks{};
+};
+
+// The exceedance probability record; a probability that is not defined (no
+// degrees of freedom) is written as "N/A" in its field.
+void write_probability(format::Writer& ans, double prob) {
+  if (std::isnan(prob))
+    ans.write("(' THE EXCEEDENCE PROBABILITY OF THIS VALUE IS: ' A7 /)", "N/A");
+  else
+    ans.write("(' THE EXCEEDENCE PROBABILITY OF THIS VALUE IS: ' F7.4 /)", prob);
+}
+
+// The portmanteau test record of a correlogram table.
+void write_portmanteau(format::Writer& ans, int n, int L, int df, double Q) {
+  const double prob = stats::qchisx(Q, static_cast<double>(df));
+  if (std::isnan(prob))
+    ans.write(
+        "(/ ' THE SEQUENCE IS OF LENGTH' I3 ' WITH A CORRELOGRAM OF LENGTH' I3 / ' IT HAS' I3 "
+        "' DEGREES OF FREEDOM AND A PORTMANTEAU STATISTIC OF' F7.2 / ' THE EXCEEDENCE "
+        "PROBABILITY OF THIS CHI-SQUARE STATISTIC IS' A7 /)",
+        n, L, df, Q, "N/A");
+  else
+    ans.write(
+        "(/ ' THE SEQUENCE IS OF LENGTH' I3 ' WITH A CORRELOGRAM OF LENGTH' I3 / ' IT HAS' I3 "
+        "' DEGREES OF FREEDOM AND A PORTMANTEAU STATISTIC OF' F7.2 / ' THE EXCEEDENCE "
+        "PROBABILITY OF THIS CHI-SQUARE STATISTIC IS' F7.4 /)",
+        n, L, df, Q, prob);
+}
+
+// The correlogram of a series with its plot, table and portmanteau test.
+// heading_fmt and table_fmt are the two heading records of the table.
+void correlogram_section(format::Writer& ans, format::Screen& screen, std::span<const double> x,
+                         std::array<double, stats::kMaxLags>& R,
+                         std::array<double, stats::kMaxLags>& PR, const std::string& name, double c,
+                         int L, int df, const char* heading_fmt, const char* table_fmt) {
+  const int n = static_cast<int>(x.size());
+  ans.write(heading_fmt, name, c);
+  stats::corr(x, R, PR);
+  // Box-Pierce portmanteau statistic.
+  double s = 0.0;
+  for (int k = 0; k < L; ++k) s += R[k] * R[k];
+  const double Q = n * s;
+  plots::plotb(1.0, L, std::span<const double>(R.data(), L), std::span<const double>(PR.data(), L),
+               0.9999, L, screen.out);
+  ans.write(table_fmt, c);
+  for (int k = 0; k < L; ++k) ans.write("(I4 2F10.3)", k + 1, R[k], PR[k]);
+  write_portmanteau(ans, n, L, df, Q);
+}
+
+const char* model_name(int ITYPE) {
+  switch (ITYPE) {
+    case 1:
+      return " LOGNORMAL (3)      ";
+    case 2:
+      return " LOGNORMAL (2)      ";
+    case 3:
+      return " JOHNSON-SB (4)     ";
+    case 4:
+      return " JOHNSON-SB (3)     ";
+    default:
+      return "                    ";
+  }
+}
+
+// Rounds the plot top up at its second significant digit.
+double round_plot_top(double M) {
+  if (!(M > 0.0) || !std::isfinite(M)) return M;
+  const double e = std::trunc(std::log10(M));
+  const double s = std::pow(10.0, e - 1.0);
+  return (std::trunc(M / s) + 1.0) * s;
+}
+
+void write_year_file(std::ostream& os, const std::string& name, const FlowRecord& record,
+                     const Analysis& a, int npos, int family, const normalize::Transform& t,
+                     double zmean, double zsd, const std::array<double, 2>& phi,
+                     const std::array<double, 2>& theta, int nz, double all_mean, double all_sd,
+                     double score, double white_noise) {
+  format::Writer y(os);
+  const int N = record.N;
+  y.write("(A)", name);
+  const double res_n = npos >= 1 ? a.res[npos - 1] : 0.0;
+  const double z_n = npos >= 1 ? a.Zc[npos - 1] : 0.0;
+  const double res_n1 = npos >= 2 ? a.res[npos - 2] : 0.0;
+  const double z_n1 = npos >= 2 ? a.Zc[npos - 2] : 0.0;
+  y.write("(2I5 4F18.7)", N, record.first_year, res_n, z_n, res_n1, z_n1);
+  y.write("(I2 1X 4F20.7)", family, t.GAMMA, t.DELTA, t.XLAM, t.XI);
+  const double zero_fraction = nz > 0 ? static_cast<double>(nz) / N : 0.0;
+  y.write("(7F12.5 I4 F12.5)", zmean, zsd, phi[0], phi[1], theta[0], theta[1], zero_fraction, nz);
+  // The decade table: slot j holds the flow of the year 1900 + j.
+  constexpr int kSlots = 1000;
+  std::array<double, kSlots> slots{};
+  for (int i = 0; i < N; ++i) {
+    const int j = record.first_year + i - 1900;
+    if (j >= 1 && j <= kSlots) slots[j - 1] = record.flows[i];
+  }
+  const int span = record.first_year - 1902 + N;
+  const int decades = (span >= 0 ? span / 10 : -((-span + 9) / 10)) + 1;
+  const int m = std::min(std::max(decades, 10), kSlots / 10);
+  std::vector<format::Item> items;
+  items.reserve(static_cast<std::size_t>(m) * 10);
+  for (int j = 0; j < m * 10; ++j) items.emplace_back(slots[j]);
+  y.write_items("(10F10.2)", items);
+  y.write("(7F12.5 I4 F12.5)", all_mean, all_sd, score, white_noise);
+}
+
+}  // namespace
+
+GaugeOutcome analyse_gauge(const std::string& name, const FlowRecord& record, std::ostream& ans_os,
+                           format::Screen& screen, bool pause_after_plots) {
+  format::Writer ans(ans_os, true);
+  GaugeOutcome out;
+  auto a = std::make_unique<Analysis>();
+  const int N = record.N;
+
+  // Zero flows are set apart; the analysis works on the positive flows.
+  std::array<double, 2> phi{0.0, 0.0}, theta{0.0, 0.0};
+  int nz = 0, npos = 0;
+  for (int i = 0; i < N; ++i) {
+    if (record.flows[i] < kZeroFlow)
+      ++nz;
+    else
+      a->X[npos++] = record.flows[i];
+  }
+  out.nz = nz;
+  out.npos = npos;
+  const double n = npos;
+  const double white_noise = n * n / (n - 2.0);
+
+  ans.write("(/ '1' A20 5X ' COMMENCING IN YEAR ' I4 ' AND OF LENGTH' I3 /)", name,
+            record.first_year, npos);
+  if (nz > 0)
+    ans.write(
+        "(9X 58('*') / 9X '               THIS GAUGE HAS' I3 ' ZERO FLOWS.' / 9X '     THE "
+        "STATISTICS IN THIS ANSWER FILE APPLY ONLY TO THE' / 9X '    POSITIVE FLOWS AND NOT TO "
+        "THE ZERO FLOWS UNLESS STATED.' / 9X '        THERE IS NO CORRELATION NOR CROSSING "
+        "ANALYSIS.' / 9X 58('*') /)",
+        nz);
+
+  const std::span<double> X(a->X.data(), npos);
+  const std::span<double> Z(a->Z.data(), npos);
+  const std::span<const double> Zc(a->Zc.data(), npos);
+  normalize::Transform t;
+  int IFAULT = 0, family = 0;
+  double zmean = 0.0, zsd = 0.0;
+  double score = white_noise;
+  double xm = 0.0, xs = 0.0;
+
+  // A transform needs at least three positive flows that are not all equal.
+  bool degenerate = npos < 3;
+  if (!degenerate) {
+    xm = stats::xmean(X);
+    xs = stats::stdev(X, xm);
+    degenerate = !(xs > 0.0);
+  }
+  if (degenerate) {
+    if (npos == 0)
+      ans.list(" THIS RECORD HAS NO POSITIVE FLOW: THERE IS NOTHING TO ANALYSE.");
+    else if (npos < 3)
+      ans.write(
+          "(' THIS RECORD HAS ONLY' I2 ' POSITIVE FLOWS: AT LEAST 3 ARE NEEDED' / "
+          "' TO FIT A TRANSFORM, SO IT IS NOT ANALYSED FURTHER.')",
+          npos);
+    else
+      ans.write(
+          "(' ALL POSITIVE FLOWS OF THIS RECORD ARE EQUAL (' F10.3 ').' / "
+          "' THEY HAVE NO SPREAD, SO NO TRANSFORM CAN BE FITTED AND THE RECORD' / "
+          "' IS NOT ANALYSED FURTHER.')",
+          a->X[0]);
+    if (npos > 0) {
+      xm = stats::xmean(X);
+      xs = stats::stdev(X, xm);
+      ans.write("(1X A / 2F10.2)", " THE MEAN AND STANDARD DEVIATION OF THE RAW POSITIVE FLOWS", xm,
+                xs);
+    }
+    screen.out.list(" " + stem_of(name) + ": TOO FEW DIFFERENT POSITIVE FLOWS TO ANALYSE");
+  } else {
+    normalize::normaliz(X, Z, t, IFAULT, zmean, zsd, nz, a->block, ans, screen);
+    family = normalize::family_of(t.ITYPE);
+    out.ITYPE = t.ITYPE;
+    ans.write(
+        "(/ / ' ITYPE,      GAMMA,            DELTA,            XLAM,             XI,     "
+        "IFAULT' / 1X I2 4F18.7 I6 / / ' AND THE MEAN & STDEV OF THE SEQUENCE BEFORE FINAL "
+        "STANDARDIZATION ARE: ' / 3X 2F18.6)",
+        family, t.GAMMA, t.DELTA, t.XLAM, t.XI, IFAULT, zmean, zsd);
+    for (int i = 0; i < npos; ++i) a->Zc[i] = a->Z[i];
+    stats::ssort(X);
+    stats::ssort(Z);
+
+    // Ranked flows and the distribution plots.
+    ans.list();
+    ans.list();
+    ans.list("  THE RANKED FLOWS FOR PLOTTING - ");
+    ans.list();
+    ans.list("  ABCISSA   NATURAL   NORMALIZED STANDARD");
+    ans.list();
+    double M = -1e8;
+    for (int i = 0; i < npos; ++i) {
+      const double p = (i + 1.0) / (npos + 1.0);
+      const double zp = stats::xnorm(p);
+      ans.write("(4F10.3)", p, a->X[i], a->Z[i], zp);
+      a->P[i] = 100.0 * p;
+      a->P2[i] = 100.0 * p;
+      a->XS[i] = a->X[i];
+      int fault = 0;
+      a->FIT[i] = normalize::ajv(zp, family, t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
+      if (a->XS[i] > M) M = a->XS[i];
+      if (std::isfinite(a->FIT[i]) && a->FIT[i] > M) M = a->FIT[i];
+    }
+    M = round_plot_top(M);
+    const std::string model = model_name(t.ITYPE);
+    const std::string sc_title = model + "        EXCEED.PROB.";
+    const std::string sc_caption = fixed_field(" ANNUAL RUNOFF", 20);
+    const std::string pr_title = std::string(10, ' ') + model + std::string(10, ' ') +
+                                 "                 EXCEEDANCE PROBABILITY ";
+    const std::string pr_caption = fixed_field(" ANNUAL RUNOFF", 50);
+    const std::span<const double> P(a->P.data(), npos), P2(a->P2.data(), npos),
+        FIT(a->FIT.data(), npos), XS(a->XS.data(), npos);
+    {
+      plots::Plot plot;
+      plots::scplot(plot, P, FIT, sc_title, sc_caption, 1, 1, 2, 2, M, 0.0, 100.0, 0.0, screen.out);
+      plots::scplot(plot, P, FIT, " ", " ", 1, 2, 2, 2, M, 0.0, 100.0, 0.0, screen.out);
+      plots::scplot(plot, P2, XS, " ", " ", 3, 3, 2, 2, M, 0.0, 100.0, 0.0, screen.out);
+    }
+    {
+      plots::Plot plot;
+      plots::prplot(plot, P, FIT, pr_title, pr_caption, 1, 1, 2, 2, M, 0.0, 100.0, 0.0, screen.out);
+      plots::prplot(plot, P, FIT, " ", " ", 1, 2, 2, 2, M, 0.0, 100.0, 0.0, screen.out);
+      plots::prplot(plot, P2, XS, " ", " ", 3, 3, 2, 2, M, 0.0, 100.0, 0.0, screen.out);
+    }
+    if (pause_after_plots) screen.pause(" PRESS ENTER TO CONTINUE ");
+
+    // Moments of the positive and of the normalised flows.
+    xm = stats::xmean(X);
+    xs = stats::stdev(X, xm);
+    const double xsk = stats::skew(X, xm, xs);
+    const double xex = stats::excess(X, xm, xs);
+    const double zm = stats::xmean(Z);
+    const double zs = stats::stdev(Z, zm);
+    const double zsk = stats::skew(Z, zm, zs);
+    const double zex = stats::excess(Z, zm, zs);
+    ans.write(
+        "('1 MEAN, STANDARD DEVIATION, SKEWNESS & EXCESS OF' / ' NON-ZERO FLOWS     :   ' 4F10.3 "
+        "/ ' & NORMALIZED FLOWS :   ' 4F10.3 /)",
+        xm, xs, xsk, xex, zm, zs, zsk, zex);
+    ans.write("(A 2F10.3)", " THE 95% C.L. FOR SKEW & EXCESS ARE:   ", 1.96 * std::sqrt(6.0 / n),
+              1.96 * std::sqrt(24.0 / n));
+    ans.list();
+    ans.list();
+
+    // Chi-square tests of the flows and of the normalised flows.
+    int k = 0;
+    double chi = stats::chisq(X, xm, xs, k);
+    ans.write(
+        "(' THE CHI-SQUARE STATISTIC FOR THE NORMAL FIT TO :' / ' THE FLOWS IS:' / 1X F10.3 "
+        "' WITH' I4 ' DEGREES OF FREEDOM' /)",
+        chi, k);
+    write_probability(ans, stats::qchisx(chi, k));
+    chi = stats::chisq(Z, zm, zs, k);
+    k = k - 1;
+    ans.write("(' AND TO THE NORMALIZED FLOWS IS:' / 1X F10.3 ' WITH' I4 ' DEGREES OF FREEDOM' /)",
+              chi, k);
+    write_probability(ans, stats::qchisx(chi, k));
+
+    const int L = stats::nlags(npos);
+    const double c = 1.96 / std::sqrt(n);
+
+    if (nz == 0) {
+      correlogram_section(
+          ans, screen, Zc, a->R, a->PR, name, c, L, L,
+          "('1' / ' THE CORRELOGRAM AND PARTIAL CORRELOGRAM FOR THE  NORMALIZED SERIES FROM ' A25 "
+          "/ ' WITH CONFIDENCE INTERVAL +/-' F5.3)",
+          "(1X / / ' THE CORRELATION AND PARTIAL CORRELATION FUNCTION  FOR THE NORMALIZED FLOWS' "
+          "/ ' WITH CONFIDENCE INTERVAL +/-' F5.3 /)");
+      ans.write("(/ / A /)", " HERE FOLLOWS A SUMMARY OF THE OPTIMIZATION OUTPUT:");
+      int p = 0, q = 0;
+      const std::span<double> res(a->res.data(), npos);
+      const bool fitted =
+          arma::arma22(Zc, res, phi, theta, score, p, q, name, a->blocks, a->block, t, ans, screen);
+      if (!fitted) {
+        ans.list(" THE ARMA FIT WAS STOPPED: A LAG IS TOO LARGE FOR THIS SERIES.");
+        phi = {0.0, 0.0};
+        theta = {0.0, 0.0};
+      } else {
+        out.arma_done = true;
+        out.p = p;
+        out.q = q;
+        std::ostringstream cor;
+        format::Writer cw(cor);
+        cw.write("(F8.3 2I5)", c, p, q);
+        for (int j = 0; j < L; ++j) cw.write("(I4 2F10.3)", j + 1, a->R[j], a->PR[j]);
+        out.cor = cor.str();
+        ans.write(
+            "(/ ' ARMA22 STATISTICS FOR THE NORMALISED FLOWS ARE:' / ' PHI AND THETA :- ' 4F12.4 "
+            "/ ' AR- & MA-LAG, P & Q :- ' 2I4 /)",
+            phi[0], phi[1], theta[0], theta[1], p, q);
+        std::array<double, stats::kMaxLags> RR{}, RP{};
+        correlogram_section(
+            ans, screen, std::span<const double>(a->res.data(), npos), RR, RP, name, c, L,
+            L - p - q,
+            "('1' / ' THE CORRELOGRAM AND PARTIAL CORRELOGRAM FOR THE  RESIDUALS FROM ' A25 / "
+            "' WITH CONFIDENCE INTERVAL +/-' F5.3)",
+            "(1X / / ' THE CORRELATION AND PARTIAL CORRELATION FUNCTION  FOR THE RESIDUALS' / "
+            "' WITH CONFIDENCE INTERVAL +/-' F5.3 /)");
+        ans.list("1 LEVEL CROSSING PROPERTIES FOR ", name);
+        ans.list();
+        const std::array<double, 12> levels = crossing_levels();
+        CrossTables tables;
+        cross(Zc, levels, 1, 6, tables, ans);
+        cross(Zc, levels, 7, 12, tables, ans);
+      }
+    }
+  }
+  ans.flush();
+  if (nz > 0) {
+    phi = {0.0, 0.0};
+    theta = {0.0, 0.0};
+  }
+
+  // The year file. With zero flows its last record holds the moments of all
+  // N flows, zeros included.
+  double all_mean = xm, all_sd = xs;
+  if (nz > 0) {
+    const std::span<const double> all(record.flows.data(), N);
+    all_mean = stats::xmean(all);
+    all_sd = stats::stdev(all, all_mean);
+  }
+  std::ostringstream yer;
+  write_year_file(yer, name, record, *a, npos, family, t, zmean, zsd, phi, theta, nz, all_mean,
+                  all_sd, score, white_noise);
+  out.yer = yer.str();
+  return out;
+}
+
+}  // namespace driver

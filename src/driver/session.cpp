@@ -1,0 +1,91 @@
+#include "driver/session.hpp"
+
+#include <fstream>
+#include <memory>
+
+#include "driver/gauge.hpp"
+#include "driver/reader.hpp"
+#include "format/format.hpp"
+
+namespace driver {
+
+namespace {
+
+void banner(format::Writer& screen) {
+  for (const char* line : {" ******************************************************",
+                           " *                                                    *",
+                           " *        M Q T   ROZER RESOURCES UTILITIES           *",
+                           " *                                                    *",
+                           " *                  R I V A N 6                       *",
+                           " *                                                    *",
+                           " *                 AS ON 08-05-98                     *",
+                           " *                                                    *",
+                           " ******************************************************"})
+    screen.list(line);
+}
+
+// Writes a text file whole; false when it cannot be written.
+bool write_file(const std::string& path, const std::string& text) {
+  std::ofstream f(path, std::ios::binary | std::ios::trunc);
+  if (!f) return false;
+  f << text;
+  f.close();
+  return static_cast<bool>(f);
+}
+
+}  // namespace
+
+int run_session(Console& console, const std::string& out_dir) {
+  format::Writer screen(console.out());
+  format::Screen scr{screen, [&console](std::string_view prompt) { console.pause(prompt); }};
+  banner(screen);
+  screen.write("(A)", " ENTER THE BASE DIRECTORY WHERE DATA ARE STORED ? ",
+               " eg. /u/ROZER/QDLT/DOZIZ/ORANGE/ OR C:\\DOZIZ\\DATA\\", "  ?   ");
+  std::string directory;
+  if (!console.read_line(directory)) return 0;
+  directory = fixed_field(directory, kDirectoryColumns);
+
+  screen.list();
+  screen.list(" DO YOU WANT TO PAUSE AFTER EACH SCREEN PLOT OF");
+  screen.list(" MARGINAL DISTRIBUTION FIT OF THE FLOWS?");
+  screen.list();
+  screen.list(" IF YOU DO, ENTER Y/y, IF NOT ENTER N/n");
+  screen.list("  ?  ");
+  std::string answer;
+  if (!console.read_line(answer)) return 0;
+  const std::size_t first = answer.find_first_not_of(' ');
+  const char pause_answer = first == std::string::npos ? ' ' : answer[first];
+  const bool pause_after_plots = pause_answer == 'Y' || pause_answer == 'y';
+
+  const std::string prefix = out_dir.empty() || out_dir.back() == '/' ? out_dir : out_dir + "/";
+  while (true) {
+    std::string name;
+    auto record = std::make_unique<FlowRecord>();
+    if (!reader(console, directory, name, *record)) return 0;
+    const std::string stem = stem_of(name);
+    const std::string ans_name = prefix + stem + ".ANS";
+    std::ofstream ans(ans_name, std::ios::binary | std::ios::trunc);
+    if (!ans) {
+      screen.list(" CANNOT CREATE THE ANSWER FILE ", ans_name, " - THIS GAUGE IS SKIPPED");
+    } else {
+      GaugeOutcome outcome = analyse_gauge(name, *record, ans, scr, pause_after_plots);
+      ans.close();
+      if (!ans) screen.list(" COULD NOT WRITE ALL OF ", ans_name);
+      if (!outcome.cor.empty() && !write_file(prefix + stem + ".COR", outcome.cor))
+        screen.list(" CANNOT WRITE ", prefix + stem + ".COR");
+      if (!write_file(prefix + stem + ".YER", outcome.yer))
+        screen.list(" CANNOT WRITE ", prefix + stem + ".YER");
+    }
+    // Another gauge?
+    while (true) {
+      screen.write("(A)", " REPEAT THE ANALYSIS FOR ANOTHER FILE (Y/N) - ");
+      std::string reply;
+      if (!console.read_line(reply)) return 0;
+      const char c = reply.empty() ? ' ' : reply[0];
+      if (c == 'Y' || c == 'y') break;
+      if (c == 'N' || c == 'n') return 0;
+    }
+  }
+}
+
+}  // namespace driver

@@ -1,0 +1,105 @@
+#include "driver/cross.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+namespace driver {
+namespace {
+
+struct Counted {
+  int crossings, length;
+  double sum;
+};
+
+Counted run(const std::vector<double>& x, int level) {
+  std::ostringstream os;
+  format::Writer ans(os, true);
+  CrossTables t;
+  const int first = level <= 6 ? 1 : 7;
+  cross(x, crossing_levels(), first, first + 5, t, ans);
+  return {t.crossings[level - 1], t.length[level - 1], t.sum[level - 1]};
+}
+
+TEST(Cross, LevelsAreTheNormalQuantilesBothWays) {
+  const auto levels = crossing_levels();
+  EXPECT_EQ(levels[0], -0.842);
+  EXPECT_EQ(levels[5], -3.09);
+  EXPECT_EQ(levels[6], 0.842);
+  EXPECT_EQ(levels[11], 3.09);
+}
+
+TEST(Cross, DeficitRunLengthAndTruncatedSum) {
+  // 0, -1, -2, 0 at -0.842: one crossing, length 2, sum 1.316 stored as 1.
+  const Counted c = run({0.0, -1.0, -2.0, 0.0}, 1);
+  EXPECT_EQ(c.crossings, 1);
+  EXPECT_EQ(c.length, 2);
+  EXPECT_EQ(c.sum, 1.0);
+}
+
+TEST(Cross, RunsThatAreNotClosedOrNotOpenedDoNotCount) {
+  // Still below at the end: dropped.
+  EXPECT_EQ(run({0.0, -1.0, -2.0}, 1).crossings, 0);
+  // Starting below: no crossing from above.
+  EXPECT_EQ(run({-1.0, -2.0, 0.0}, 1).crossings, 0);
+  // A single value, or never beyond the level.
+  EXPECT_EQ(run({-5.0}, 1).crossings, 0);
+  EXPECT_EQ(run({0.0, 0.5, -0.5, 0.2}, 1).length, 0);
+}
+
+TEST(Cross, ValueOnTheLevelEndsARunAndNeverStartsOne) {
+  // -0.842 itself is not below -0.842: it ends the run of -1 ...
+  Counted c = run({0.0, -1.0, -0.842, -1.0, 0.0}, 1);
+  EXPECT_EQ(c.crossings, 1);
+  EXPECT_EQ(c.length, 1);
+  // ... and from it (not above the level) no new run starts.
+  c = run({0.0, -0.842, -1.0, 0.0}, 1);
+  EXPECT_EQ(c.crossings, 0);
+}
+
+TEST(Cross, ValueThatEndsARunStartsTheNextCrossing) {
+  // The 0 that ends the first run is the value above the level from which
+  // the second run crosses.
+  const Counted c = run({0.0, -1.0, 0.0, -1.0, 0.0}, 1);
+  EXPECT_EQ(c.crossings, 2);
+  EXPECT_EQ(c.length, 2);
+}
+
+TEST(Cross, UpCrossingsMirrorDownCrossings) {
+  // Runs 1, 2 and 3.5, 3.5 above 0.842: sums 1.316 + 5.316 = 6.632, stored as 6.
+  const Counted c = run({0.0, 1.0, 2.0, 0.0, 3.5, 3.5, 1.0}, 7);
+  EXPECT_EQ(c.crossings, 2);
+  EXPECT_EQ(c.length, 4);
+  EXPECT_EQ(c.sum, 6.0);
+}
+
+TEST(Cross, TablesAreWrittenColumnExact) {
+  std::ostringstream os;
+  format::Writer ans(os, true);
+  CrossTables t;
+  const std::vector<double> x{0.0, -1.0, -2.0, 0.0};
+  cross(x, crossing_levels(), 1, 6, t, ans);
+  cross(x, crossing_levels(), 7, 12, t, ans);
+  const std::string b6(6, ' ');
+  const std::string expected =
+      "\f\n" + b6 + "DOWN CROSSINGS   TOTAL DEFICIT RUN LENGTHS AND SUM \n" + "\n" + b6 +
+      "P(EXCEEDENCE). (%)." + std::string(5, ' ') +
+      "    80.0    90.0    95.0    99.0    99.5    99.9\n" + b6 + "FLOW" + std::string(20, ' ') +
+      "    -0.8    -1.3    -1.6    -2.3    -2.6    -3.1\n" + b6 + "CROSSINGS" +
+      std::string(14, ' ') + "       1       1       1       0       0       0\n" + b6 +
+      "TOTAL RUN LENGTH" + std::string(7, ' ') +
+      "       2       1       1       0       0       0\n" + b6 + "TOTAL RUN SUM" +
+      std::string(11, ' ') + "      1.      0.      0.      0.      0.      0.\n" + "\n\n" + b6 +
+      "UP CROSSINGS   TOTAL SURPLUS RUN LENGTHS AND SUM \n" + "\n" + b6 +
+      "P(NON-EXCEEDENCE). (%). " + "    80.0    90.0    95.0    99.0    99.5    99.9\n" + b6 +
+      "FLOW" + std::string(20, ' ') + "     0.8     1.3     1.6     2.3     2.6     3.1\n" + b6 +
+      "CROSSINGS" + std::string(14, ' ') + "       0       0       0       0       0       0\n" +
+      b6 + "TOTAL RUN LENGTH" + std::string(7, ' ') +
+      "       0       0       0       0       0       0\n" + b6 + "TOTAL RUN SUM" +
+      std::string(11, ' ') + "      0.      0.      0.      0.      0.      0.\n" + "\n\n";
+  EXPECT_EQ(os.str(), expected);
+}
+
+}  // namespace
+}  // namespace driver
