@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build test demo sanitize bench format clean
+.PHONY: all build test demo sanitize bench format clean fuzz
 
 all: build
 
@@ -39,3 +39,15 @@ format:
 
 clean:
 	rm -rf $(BUILD) build-asan build-bench demo
+
+# Coverage-guided fuzzing of the reader and the whole analysis (clang and
+# libFuzzer). FUZZ_SECONDS sets how long it runs; crashes land in fuzz/crashes/.
+FUZZ_SECONDS ?= 60
+fuzz:
+	cmake -S . -B build-fuzz -DRIVAN6_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_CXX_COMPILER=clang++
+	cmake --build build-fuzz -j $(JOBS) --target rivan6_fuzz
+	mkdir -p build-fuzz/corpus fuzz/crashes
+	cp -n fuzz/seeds/* build-fuzz/corpus/ 2>/dev/null || true
+	./build-fuzz/rivan6_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=8192 \
+	  -artifact_prefix=fuzz/crashes/ build-fuzz/corpus

@@ -57,7 +57,9 @@ class Session : public ::testing::Test {
  protected:
   void SetUp() override {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    root_ = fs::temp_directory_path() / ("rivan6-session-" + std::string(info->name()));
+    // Short and unique: the dialogue's directory field has 50 columns.
+    const std::size_t h = std::hash<std::string>{}(info->name());
+    root_ = fs::temp_directory_path() / ("r6s-" + std::to_string(h % 100000000));
     fs::remove_all(root_);
     fs::create_directories(root_ / "dir");
     fs::create_directories(root_ / "out");

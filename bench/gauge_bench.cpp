@@ -1,0 +1,34 @@
+// Time of the whole analysis of one gauge (the 100-year Nile record): the
+// reader's output through normalisation, tests, correlograms, the nine ARMA
+// fits with their simulated deficit distances, and level crossings.
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "driver/gauge.hpp"
+#include "driver/reader.hpp"
+#include "format/format.hpp"
+
+namespace {
+
+void BM_WholeGauge(benchmark::State& state) {
+  std::ifstream in(RIVAN6_SOURCE_DIR "/examples/NILE.INC", std::ios::binary);
+  auto record = std::make_unique<driver::FlowRecord>();
+  if (!driver::read_flows(in, "NILE.INC", *record).ok) {
+    state.SkipWithError("cannot read examples/NILE.INC");
+    return;
+  }
+  const std::string name = driver::fixed_field("NILE", driver::kNameColumns);
+  for (auto _ : state) {
+    std::ostringstream ans, log;
+    format::Writer screen(log);
+    format::Screen scr{screen, [](std::string_view) {}};
+    const driver::GaugeOutcome g = driver::analyse_gauge(name, *record, ans, scr, false);
+    benchmark::DoNotOptimize(g.yer.data());
+  }
+}
+BENCHMARK(BM_WholeGauge)->Unit(benchmark::kMillisecond);
+
+}  // namespace
