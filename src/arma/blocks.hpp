@@ -1,0 +1,85 @@
+// The storage that the ARMA fit, its objective and the deficit-run
+// diagnostics share while one gauge is analysed.
+//
+// Every block is a plain struct owned by the caller. A gauge starts with all
+// of them zeroed (value-initialised), so its results never depend on the
+// gauges analysed before it; within one gauge they carry over from fit to fit
+// (the back-forecast origin t0, and the values of the work arrays below the
+// range that is cleared before each fit). The blocks are large (the work
+// arrays alone are 3 x 2001 doubles): allocate them once, e.g. with
+// std::make_unique<Blocks>(), never on a small stack.
+#pragma once
+
+#include <array>
+
+namespace arma {
+
+constexpr int kMaxLag = 20;    // largest lag of an expanded coefficient
+constexpr int kMaxN = 1000;    // longest series
+constexpr int kOrigin = 1000;  // offset of t = 0 in the work arrays
+constexpr int kSamples = 42;   // observed flows + 41 synthetic series
+constexpr int kLevels = 3;     // demand levels 0.5, 0.7, 0.9 of the mean flow
+constexpr int kFiled = 5;      // largest deficits filed per sample and level
+
+// Orders, lags and lag flags of the model being fitted.
+struct par {
+  int np = 0;                              // number of AR parameters, 0..4
+  int mq = 0;                              // number of MA parameters, 0..4
+  int n = 0;                               // series length
+  std::array<int, 4> L{};                  // AR lags L1..L4 (0: term absent)
+  std::array<int, 4> M{};                  // MA lags M1..M4 (0: term absent)
+  int t0 = 0;                              // origin of the last back-forecast
+  std::array<int, kMaxLag + 1> ar_flag{};  // [K] = K when phi(K) exists, else 0
+  std::array<int, kMaxLag + 1> ma_flag{};  // [K] = K when theta(K) exists, else 0
+  int maxAR = 0;                           // largest AR lag in use
+  int maxMA = 0;                           // largest MA lag in use
+  int lag_fail = 0;                        // 1 once the lag check has refused the model
+};
+
+// Expanded AR and MA coefficients, indexed by lag (index 0 unused).
+struct vals {
+  std::array<double, kMaxLag + 1> phi{}, theta{};
+};
+
+// Forward residuals a, backward residuals e and the series w with its
+// back-forecasts, for t = -1000..1000 at index t + kOrigin.
+struct work {
+  std::array<double, 2 * kOrigin + 1> a{}, e{}, w{};
+};
+
+// Deficit table: for each sample (0 the observed flows, 1..41 the synthetic
+// series) and each demand level, the five largest deficit maxima, largest
+// first.
+using deftab = std::array<std::array<std::array<double, kFiled>, kLevels>, kSamples>;
+
+struct data {
+  std::array<double, kMaxN> x{};    // the series being fitted
+  std::array<double, kMaxN> res{};  // residuals of the last objective call
+  double D = 0.0;                   // determinant term of the last call
+  double sa = 0.0;                  // printed in every minimiser record
+  int init = 0;                     // reset before every fit
+  deftab def{};                     // deficit maxima of the last diagnostic run
+};
+
+// Seeds of the uniform generator.
+struct stdat {
+  int ix = 0, iy = 0, iz = 0;
+};
+
+struct Blocks {
+  par p{};
+  vals v{};
+  work w{};
+  data d{};
+  stdat s{};
+};
+
+// Element t (-1000..1000) of a work array.
+inline double& at(std::array<double, 2 * kOrigin + 1>& v, int t) {
+  return v[t + kOrigin];
+}
+inline double at(const std::array<double, 2 * kOrigin + 1>& v, int t) {
+  return v[t + kOrigin];
+}
+
+}  // namespace arma

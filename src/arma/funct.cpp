@@ -1,0 +1,263 @@
+#include "arma/funct.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include "normalize/fits.hpp"
+
+namespace arma {
+
+namespace {
+
+// Back-forecasting stops at the first value below this (1.0e-5 in single
+// precision).
+constexpr double kBackTol = 9.999999747378752e-06;
+// Guard of the determinant ratios.
+constexpr double kTiny = 1.0e-300;
+// Coefficients are kept in (-kBound, kBound).
+constexpr double kBound = 1.0;
+
+struct Term {
+  double coef = 0.0;
+  int lag = 0;
+};
+
+// Maps the unknowns u[0..m-1] of one side (AR or MA) into R[1..m], pairwise
+// from the highest index down: the second member of a pair lies in
+// (-1, 1), the first in (R_second - 1, 1 - R_second), which keeps each
+// quadratic factor stationary (invertible).
+void to_region(int m, const double* u, double* R) {
+  if (m == 4) R[4] = normalize::rev(-kBound, kBound, u[3]);
+  if (m >= 3) R[3] = normalize::rev(R[4] - kBound, kBound - R[4], u[2]);
+  if (m >= 2) R[2] = normalize::rev(-kBound, kBound, u[1]);
+  if (m >= 1) R[1] = normalize::rev(R[2] - kBound, kBound - R[2], u[0]);
+}
+
+// The terms of (1 - R1 B^L1 - R2 B^L2)(1 - R3 B^L3 - R4 B^L4) beyond the
+// leading 1, as (coefficient, lag) with the sign of the polynomial
+// 1 - sum c B^K.
+void product_terms(int m, const double* R, const std::array<int, 4>& L, std::array<Term, 8>& t) {
+  if (m >= 1) t[0] = {R[1], L[0]};
+  if (m >= 2) t[1] = {R[2], L[1]};
+  if (m >= 3) {
+    t[2] = {R[3], L[2]};
+    t[3] = {-R[3] * R[1], L[2] + L[0]};
+    t[4] = {-R[3] * R[2], L[2] + L[1]};
+  }
+  if (m >= 4) {
+    t[5] = {R[4], L[3]};
+    t[6] = {-R[4] * R[1], L[3] + L[0]};
+    t[7] = {-R[4] * R[2], L[3] + L[1]};
+  }
+}
+
+// Adds the terms into the coefficients by lag and flags the lags in use.
+// A lag beyond 20 has no slot; it still raises the largest lag, so that the
+// lag check refuses the model.
+void accumulate(const std::array<Term, 8>& t, std::array<double, kMaxLag + 1>& c,
+                std::array<int, kMaxLag + 1>& flag, int& maxlag) {
+  for (const Term& term : t) {
+    const int K = term.lag;
+    if (K == 0) continue;
+    if (K <= kMaxLag) {
+      flag[K] = K;
+      c[K] += term.coef;
+    }
+    maxlag = std::max(maxlag, K);
+  }
+}
+
+}  // namespace
+
+double det1(double a) {
+  return 1.0 - a * a;
+}
+
+double det2(double a, double b) {
+  const double u = 1.0 - a * a * b * b;
+  const double s = a + b;
+  const double v = 1.0 - a * b;
+  return u * u - s * s * v * v;
+}
+
+// With the elementary symmetric functions e1..e3 of (a, b, c):
+// prod(1 - xi^2) = (1 - e1 + e2 - e3)(1 + e1 + e2 + e3) and
+// prod_{i<j}(1 - xi xj) = 1 - e2 + e1 e3 - e3^2.
+double det3(double a, double b, double c) {
+  const double e1 = a + b + c;
+  const double e2 = a * b + a * c + b * c;
+  const double e3 = a * b * c;
+  const double lo = 1.0 - e1 + e2 - e3;
+  const double hi = 1.0 + e1 + e2 + e3;
+  const double pairs = 1.0 - e2 + e1 * e3 - e3 * e3;
+  return lo * hi * pairs * pairs;
+}
+
+// With e1..e4 of (a, b, c, d): prod(1 - xi^2) = (1 - e1 + e2 - e3 + e4)
+// (1 + e1 + e2 + e3 + e4), and prod_{i<j}(1 - xi xj) is the alternating sum
+// of the elementary symmetric functions of the six pair products:
+// 1, e2, e1 e3 - e4, e1^2 e4 - 2 e2 e4 + e3^2, e1 e3 e4 - e4^2, e2 e4^2, e4^3.
+double det4(double a, double b, double c, double d) {
+  const double e1 = a + b + c + d;
+  const double e2 = a * b + a * c + a * d + b * c + b * d + c * d;
+  const double e3 = a * b * c + a * b * d + a * c * d + b * c * d;
+  const double e4 = a * b * c * d;
+  const double lo = 1.0 - e1 + e2 - e3 + e4;
+  const double hi = 1.0 + e1 + e2 + e3 + e4;
+  const double p1 = e2;
+  const double p2 = e1 * e3 - e4;
+  const double p3 = e1 * e1 * e4 - 2.0 * e2 * e4 + e3 * e3;
+  const double p4 = e1 * e3 * e4 - e4 * e4;
+  const double p5 = e2 * e4 * e4;
+  const double p6 = e4 * e4 * e4;
+  const double pairs = 1.0 - p1 + p2 - p3 + p4 - p5 + p6;
+  return lo * hi * pairs * pairs;
+}
+
+double dmac(const double* c, int p, int q) {
+  double ratio = 0.0;
+  if (p == 0 && q == 0) {
+    return 0.0;
+  } else if ((p == 1 && q == 0) || (p == 0 && q == 1)) {
+    ratio = det1(c[0]);
+  } else if ((p == 2 && q == 0) || (p == 0 && q == 2)) {
+    ratio = det2(c[0], c[1]);
+  } else if (p == 1 && q == 1) {
+    const double den = det2(c[0], c[1]);
+    if (std::fabs(den) < kTiny) return 0.0;
+    const double num = det1(c[0]) * det1(c[1]);
+    ratio = num * num / den;
+  } else if (p == 1 && q == 2) {
+    const double den = det3(c[0], c[1], c[2]);
+    if (std::fabs(den) < kTiny) return 0.0;
+    const double num = det1(c[0]) * det2(c[1], c[2]);
+    ratio = num * num / den;
+  } else if (p == 2 && q == 1) {
+    const double den = det3(c[0], c[1], c[2]);
+    if (std::fabs(den) < kTiny) return 0.0;
+    const double num = det2(c[0], c[1]) * det1(c[2]);
+    ratio = num * num / den;
+  } else if (p == 2 && q == 2) {
+    const double den = det4(c[0], c[1], c[2], c[3]);
+    if (std::fabs(den) < kTiny) return 0.0;
+    const double num = det2(c[0], c[1]) * det2(c[2], c[3]);
+    ratio = num * num / den;
+  } else if (p == 1 && q == 3) {
+    const double num = det1(c[0]) * det3(c[1], c[2], c[3]);
+    ratio = num * num / det4(c[0], c[1], c[2], c[3]);
+  } else if (p == 3 && q == 1) {
+    const double num = det3(c[0], c[1], c[2]) * det1(c[3]);
+    ratio = num * num / det4(c[0], c[1], c[2], c[3]);
+  } else if (p == 4 || q == 4) {
+    ratio = det4(c[0], c[1], c[2], c[3]);
+  } else {
+    return 0.0;
+  }
+  return -0.5 * std::log(std::fabs(ratio));
+}
+
+int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen) {
+  par& P = b.p;
+  vals& V = b.v;
+  work& W = b.w;
+  const int np = P.np;
+  const int mq = P.mq;
+  const int n = P.n;
+
+  // Working list: the mapped unknowns, later the joined coefficients (room
+  // for 20 lags on each side).
+  std::array<double, 2 * kMaxLag + 1> R{};
+  V.phi.fill(0.0);
+  V.theta.fill(0.0);
+  P.ar_flag.fill(0);
+  P.ma_flag.fill(0);
+  std::array<Term, 8> arT{};
+  std::array<Term, 8> maT{};
+
+  // Unknowns into the stationarity (AR) and invertibility (MA) regions.
+  to_region(np, x, R.data());
+  to_region(mq, x + np, R.data() + np);
+
+  product_terms(np, R.data(), P.L, arT);
+  product_terms(mq, R.data() + np, P.M, maT);
+
+  P.maxAR = 0;
+  P.maxMA = 0;
+  if (np >= 1) accumulate(arT, V.phi, P.ar_flag, P.maxAR);
+  if (mq >= 1) accumulate(maT, V.theta, P.ma_flag, P.maxMA);
+  const int maxAR = P.maxAR;
+  const int maxMA = P.maxMA;
+
+  // Lag check.
+  const int lagAR = np == 0 ? 0 : (maxAR > kMaxLag ? maxAR : P.ar_flag[maxAR]);
+  const int lagMA = mq == 0 ? 0 : (maxMA > kMaxLag ? maxMA : P.ma_flag[maxMA]);
+  const int maxlag = std::max(lagAR, lagMA);
+  if (maxlag > kMaxLag || maxlag >= n) {
+    screen.list("lag = ", maxlag, " index = ", lagAR, " jndex = ", lagMA);
+    screen.list("np = ", np, " mq = ", mq);
+    screen.list("*** lag is too big : reduce np and/or mq ***");
+    P.lag_fail = 1;
+    f = 0.0;
+    return 1;
+  }
+
+  // Backward residuals.
+  for (int t = n - maxlag; t >= 1; --t) {
+    double sar = 0.0;
+    for (int K = 1; K <= maxAR; ++K)
+      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
+    double sma = 0.0;
+    for (int K = 1; K <= maxMA; ++K)
+      if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
+    at(W.e, t) = at(W.w, t) - sar + sma;
+  }
+
+  // Back-forecasts of the series before t = 1, until they die out.
+  for (int t = 0; t >= maxlag - kOrigin; --t) {
+    double sar = 0.0;
+    for (int K = 1; K <= maxAR; ++K)
+      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
+    double sma = 0.0;
+    if (t >= -maxlag) {
+      for (int K = 1; K <= maxMA; ++K)
+        if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
+    }
+    at(W.w, t) = sar - sma;
+    P.t0 = t;
+    if (std::fabs(at(W.w, t)) < kBackTol) break;
+  }
+
+  // Forward residuals from the back-forecast origin.
+  double S = 0.0;
+  for (int t = P.t0; t <= n; ++t) {
+    double sar = 0.0;
+    for (int K = 1; K <= maxAR; ++K)
+      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t - P.ar_flag[K]);
+    double sma = 0.0;
+    for (int K = 1; K <= maxMA; ++K)
+      if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.a, t - P.ma_flag[K]);
+    const double a = at(W.w, t) - sar + sma;
+    at(W.a, t) = a;
+    if (t >= 1) {
+      b.d.res[t - 1] = a;
+      S += a * a;
+    }
+  }
+
+  const double dn = n;
+  f = dn * std::log(S / dn) + static_cast<double>(n * (n + k)) / (n - k - 2.0);
+
+  // Joined coefficient list for the determinant term.
+  for (int i = 1; i <= maxAR; ++i) R[i] = V.phi[i];
+  for (int i = 1; i <= maxMA; ++i) R[maxAR + i] = V.theta[i];
+
+  b.d.D = 0.0;
+  if (maxlag <= 4) {
+    b.d.D = dmac(R.data() + 1, maxAR, maxMA);
+    if (b.d.D > 0.0) f = f + b.d.D;
+  }
+  return 0;
+}
+
+}  // namespace arma
