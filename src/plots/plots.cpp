@@ -46,9 +46,17 @@ std::string_view trim_right(std::string_view s) {
   return end == std::string_view::npos ? std::string_view{} : s.substr(0, end + 1);
 }
 
+// Nearest of the cells 0..cells-1 to the fraction f of the way across them;
+// fractions beyond 0..1 (or not a number) go to the nearer end (or to 0).
+int nearest_cell(double f, int cells) {
+  if (!(f > 0.0)) return 0;
+  if (f > 1.0) return cells - 1;
+  return static_cast<int>(std::lround(f * (cells - 1)));
+}
+
 // Column of a fraction f in [0, 1] of the width of the plotting area.
 int column_of(double f) {
-  return std::clamp(static_cast<int>(std::lround(f * (kCols - 1))), 0, kCols - 1);
+  return nearest_cell(f, kCols);
 }
 
 // Column of the normal deviate z on the probability paper.
@@ -138,9 +146,7 @@ bool mark(Plot& plot, double x, double y, char symbol, Axis axis) {
     if (!(std::fabs(z) <= kPaperHalfWidth)) return false;
     col = paper_column(z);
   }
-  const int row = std::clamp(
-      static_cast<int>(std::lround((plot.top - y) / (plot.top - plot.ylo) * (kRows - 1))), 0,
-      kRows - 1);
+  const int row = nearest_cell((plot.top - y) / (plot.top - plot.ylo), kRows);
   char& c = plot.cell[row][col];
   if (c == ' ' || c == symbol) {
     c = symbol;
@@ -251,8 +257,9 @@ void plotb(double first, int n, std::span<const double> r, std::span<const doubl
   }
 
   // Value range: from -range..range, widened to the values plotted.
-  double lo = -std::fabs(range);
-  double hi = std::fabs(range);
+  const double half = std::isfinite(range) ? std::fabs(range) : 0.0;
+  double lo = -half;
+  double hi = half;
   for (int k = 0; k < rows; ++k) {
     for (const double v : {r[k], phi[k]}) {
       if (!std::isfinite(v)) continue;
@@ -266,10 +273,7 @@ void plotb(double first, int n, std::span<const double> r, std::span<const doubl
   }
 
   constexpr int kWidth = 101;
-  const auto column = [&](double v) {
-    return std::clamp(static_cast<int>(std::lround((v - lo) / (hi - lo) * (kWidth - 1))), 0,
-                      kWidth - 1);
-  };
+  const auto column = [&](double v) { return nearest_cell((v - lo) / (hi - lo), kWidth); };
 
   screen.write("(/ / 20X '+ IS S.C.C. & * IS P.S.C.C.' / /)");
   std::array<double, 11> scale{};

@@ -290,6 +290,17 @@ TEST(Plotb, RowsAreLabelledByLagAndOneHundredAndOneWide) {
   }
 }
 
+TEST(Plotb, ZeroRangeAndZeroValuesFallBackToPlusMinusOne) {
+  const std::array<double, 1> zero{0.0};
+  std::ostringstream os;
+  format::Writer screen(os);
+  plots::plotb(1.0, 1, zero, zero, 0.0, 1, screen);
+  const auto lines = lines_of(os.str());
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[5].substr(14, 20), "    -1.000    -0.800");
+  EXPECT_EQ(lines[6].substr(20 + 49, 3), " & ");
+}
+
 TEST(Plotb, NoLagsGivesOneLine) {
   const std::array<double, 0> none{};
   EXPECT_EQ(bars(0, none, none), std::vector<std::string>{" THERE ARE NO LAGS TO PLOT"});
