@@ -3,11 +3,13 @@
 
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <utility>
 
 namespace stats {
 
 double xmin(std::span<const double> x) {
+  if (x.empty()) return std::numeric_limits<double>::quiet_NaN();
   double v = x[0];
   for (double xi : x) {
     if (xi < v) v = xi;
@@ -16,6 +18,7 @@ double xmin(std::span<const double> x) {
 }
 
 double xmax(std::span<const double> x) {
+  if (x.empty()) return std::numeric_limits<double>::quiet_NaN();
   double v = x[0];
   for (double xi : x) {
     if (xi > v) v = xi;

@@ -3,6 +3,8 @@
 // The caller passes the location and scale to the higher moments so that one
 // mean and one standard deviation serve all figures of a series. Sums are
 // accumulated in long double (80-bit on x86-64) and rounded to double once.
+// An empty series gives a quiet NaN from every moment and extreme; s = 0
+// gives a NaN or an infinity from skew and excess (callers pass s > 0).
 #pragma once
 
 #include <span>

@@ -76,6 +76,14 @@ TEST(Extremes, RepeatedExtremes) {
   EXPECT_EQ(stats::xmax(one), 4.0);
 }
 
+TEST(Extremes, EmptySeriesGivesNaN) {
+  const std::vector<double> none;
+  EXPECT_TRUE(std::isnan(stats::xmin(none)));
+  EXPECT_TRUE(std::isnan(stats::xmax(none)));
+  EXPECT_TRUE(std::isnan(stats::xmean(none)));
+  EXPECT_TRUE(std::isnan(stats::stdev(none, 0.0)));
+}
+
 TEST(Extremes, FirstOfEqualsIsKept) {
   // -0.0 and 0.0 compare equal: the first one met is returned.
   const std::array<double, 3> a{1.0, -0.0, 0.0};
