@@ -157,6 +157,7 @@ bool mark(Plot& plot, double x, double y, char symbol, Axis axis) {
 }
 
 void draw(const Plot& plot, Axis axis, format::Writer& screen) {
+  screen.record("");  // sets the plot apart from what the screen shows before it
   screen.record(plot.title);
   screen.record(plot.ycaption);
 

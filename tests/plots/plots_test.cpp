@@ -38,11 +38,11 @@ std::vector<std::string> draw(PlotFn fn, std::span<const double> p, std::span<co
   return lines_of(os.str());
 }
 
-// Cells holding c in the plotting area (rows 3..19, columns 12..72) of a
+// Cells holding c in the plotting area (rows 4..20, columns 12..72) of a
 // drawn scatter or probability plot.
 int count(const std::vector<std::string>& lines, char c) {
   int k = 0;
-  for (std::size_t r = 3; r < 20 && r < lines.size(); ++r) {
+  for (std::size_t r = 4; r < 21 && r < lines.size(); ++r) {
     const std::string cells = lines[r].substr(12, plots::kCols);
     k += static_cast<int>(std::count(cells.begin(), cells.end(), c));
   }
@@ -57,6 +57,7 @@ const std::array<double, 3> kObs{12.0, 20.0, 35.0};
 
 TEST(Scplot, GoldenSmallPlot) {
   const std::vector<std::string> expected{
+      "",
       " TEST TITLE",
       " FLOW",
       "           +-------------------------------------------------------------+",
@@ -87,6 +88,7 @@ TEST(Scplot, GoldenSmallPlot) {
 TEST(Prplot, GoldenSmallPlot) {
   // Exceedance 25 % and 75 % lie at -0.674 and +0.674 standard deviations.
   const std::vector<std::string> expected{
+      "",
       " TEST TITLE",
       " FLOW",
       "           +-------------------------------------------------------------+",
@@ -123,9 +125,9 @@ TEST(Scplot, DrawsOnlyOnTheThirdCallAndRestartsOnTheFirst) {
   EXPECT_EQ(os.str(), "");
   plots::scplot(plot, kP, kObs, " ", " ", 3, 3, 2, 2, 40.0, 0.0, 100.0, 0.0, screen);
   const auto first = lines_of(os.str());
-  ASSERT_GE(first.size(), 2u);
-  EXPECT_EQ(first[0], " A");  // captions of the starting call, not the later blank ones
-  EXPECT_EQ(first[1], " B");
+  ASSERT_GE(first.size(), 3u);
+  EXPECT_EQ(first[1], " A");  // captions of the starting call, not the later blank ones
+  EXPECT_EQ(first[2], " B");
   EXPECT_EQ(count(first, '#'), 1);
 
   // A new plot in the same struct starts clean: only its own points show.
@@ -134,13 +136,13 @@ TEST(Scplot, DrawsOnlyOnTheThirdCallAndRestartsOnTheFirst) {
   plots::scplot(plot, p, y, " C", " ", 3, 1, 2, 2, 40.0, 0.0, 100.0, 0.0, screen);
   plots::scplot(plot, p, y, " ", " ", 3, 3, 2, 2, 40.0, 0.0, 100.0, 0.0, screen);
   const auto second = lines_of(os.str());
-  EXPECT_EQ(second[0], " C");
+  EXPECT_EQ(second[1], " C");
   EXPECT_EQ(count(second, 'X'), 1);
   EXPECT_EQ(count(second, '*'), 0);
   EXPECT_EQ(count(second, '#'), 0);
 }
 
-// Plots that must come out whole: 23 lines, none wider than 80 columns.
+// Plots that must come out whole: 24 lines, none wider than 80 columns.
 struct Shape {
   const char* name;
   std::vector<double> p, fit, obs;
@@ -154,7 +156,7 @@ TEST_P(PlotShapes, DrawWholeWithinEightyColumns) {
   const Shape& s = GetParam();
   for (PlotFn fn : {&plots::scplot, &plots::prplot}) {
     const auto lines = draw(fn, s.p, s.fit, s.obs, s.top);
-    ASSERT_EQ(lines.size(), 23u) << s.name;
+    ASSERT_EQ(lines.size(), 24u) << s.name;
     for (const auto& l : lines) EXPECT_LE(l.size(), 80u) << s.name << ": " << l;
     EXPECT_EQ(count(lines, '*') + count(lines, 'X') + count(lines, '#'), s.symbols) << s.name;
   }
@@ -184,12 +186,12 @@ TEST_P(UnusableTop, DrawsWithATopOfOneAndSaysSo) {
   const std::array<double, 2> p{30.0, 70.0}, fit{0.25, 0.75}, obs{0.5, 0.5};
   for (PlotFn fn : {&plots::scplot, &plots::prplot}) {
     const auto lines = draw(fn, p, fit, obs, GetParam());
-    ASSERT_EQ(lines.size(), 24u);
-    EXPECT_EQ(lines[3].substr(0, 12), "     1.000 +");
-    EXPECT_EQ(lines[19].substr(0, 12), "     0.000 +");
-    EXPECT_EQ(lines[23].substr(0, 14), " THE PLOT TOP ");
-    EXPECT_NE(lines[23].find("IS NOT A POSITIVE VALUE: DRAWN WITH A TOP OF 1"), std::string::npos)
-        << lines[23];
+    ASSERT_EQ(lines.size(), 25u);
+    EXPECT_EQ(lines[4].substr(0, 12), "     1.000 +");
+    EXPECT_EQ(lines[20].substr(0, 12), "     0.000 +");
+    EXPECT_EQ(lines[24].substr(0, 14), " THE PLOT TOP ");
+    EXPECT_NE(lines[24].find("IS NOT A POSITIVE VALUE: DRAWN WITH A TOP OF 1"), std::string::npos)
+        << lines[24];
     EXPECT_EQ(count(lines, 'X') + count(lines, '#'), 2);  // both observed points
   }
 }
@@ -204,9 +206,9 @@ TEST(Scplot, PointsOutsideTheRangeAreCountedNotDrawn) {
   const std::array<double, 5> fit{1.0, 2.0, 3.0, 4.0, 5.0};
   const std::array<double, 5> obs{11.0, -1.0, std::numeric_limits<double>::quiet_NaN(), 4.0, 5.0};
   const auto lines = draw(plots::scplot, p, fit, obs, 10.0);
-  ASSERT_EQ(lines.size(), 24u);
+  ASSERT_EQ(lines.size(), 25u);
   // The fitted series is marked twice but counted once.
-  EXPECT_EQ(lines[23], " POINTS OUTSIDE THE PLOT, NOT SHOWN:    1 FITTED,    4 OBSERVED");
+  EXPECT_EQ(lines[24], " POINTS OUTSIDE THE PLOT, NOT SHOWN:    1 FITTED,    4 OBSERVED");
 }
 
 TEST(Prplot, ExtremePositionsOfALongRecordStayOnThePaper) {
@@ -215,10 +217,10 @@ TEST(Prplot, ExtremePositionsOfALongRecordStayOnThePaper) {
   const std::array<double, 2> p{100.0 / 1001.0, 100000.0 / 1001.0};
   const std::array<double, 2> fit{1.0, 9.0}, obs{1.0, 9.0};
   const auto lines = draw(plots::prplot, p, fit, obs, 10.0);
-  ASSERT_EQ(lines.size(), 23u);  // no note of points outside
+  ASSERT_EQ(lines.size(), 24u);  // no note of points outside
   // Highest flow: smallest exceedance, leftmost column; lowest flow rightmost.
-  EXPECT_EQ(lines[5][12], '#');
-  EXPECT_EQ(lines[17][12 + plots::kCols - 1], '#');
+  EXPECT_EQ(lines[6][12], '#');
+  EXPECT_EQ(lines[18][12 + plots::kCols - 1], '#');
 }
 
 // Correlogram bar plot.
@@ -332,10 +334,10 @@ TEST(Plots, NileRecordDrawsEveryPoint) {
   }
   for (PlotFn fn : {&plots::scplot, &plots::prplot}) {
     const auto lines = draw(fn, p, fit, xs, 1400.0);
-    ASSERT_EQ(lines.size(), 23u);  // no point outside
+    ASSERT_EQ(lines.size(), 24u);  // no point outside
     for (const auto& l : lines) EXPECT_LE(l.size(), 80u);
     // The largest flow (1370) is in the top row, at the smallest exceedance.
-    EXPECT_NE(lines[3].find_first_of("X#"), std::string::npos);
+    EXPECT_NE(lines[4].find_first_of("X#"), std::string::npos);
   }
 }
 
