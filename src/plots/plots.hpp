@@ -30,7 +30,8 @@ inline constexpr char kObservedSymbol = 'X';
 inline constexpr char kBothSymbol = '#';
 
 // A plot under construction, owned by the caller between the calls that
-// build it. A default Plot is empty; the call with phase code 1 (re)starts it.
+// build it. The call with phase code 1, or any call on a Plot that has not
+// been started (a default one), starts it afresh.
 struct Plot {
   std::array<std::array<char, kCols>, kRows> cell{};
   std::string title;
@@ -58,9 +59,9 @@ struct Plot {
 //   phase   1: start a new plot and mark the points; 2: mark the points;
 //           3: mark the points and draw the plot on the screen
 //   xaxis, yaxis
-//           axis codes of the caller's argument list (2 = linear); the flow
-//           axis is always linear and the probability axis is as the routine
-//           draws it, so these are not used
+//           two further codes of the caller's argument list (the driver
+//           passes 2 and 2); not used: the flow axis is always linear, and
+//           the probability axis is the routine's own
 //   top, xlo, xhi, ylo
 //           the flow range is ylo..top and the probability range xlo..xhi;
 //           taken when a plot starts. A top that is not above ylo, or not a
@@ -70,6 +71,10 @@ struct Plot {
 // right: a point at x is drawn at the exceedance xlo + xhi - x (100 - x for
 // the driver's range 0..100), so the flows fall from left to right as on a
 // flow-duration curve and the axis reads as the caller's title says.
+// The drawing is 24 lines of at most 80 columns: an empty line, the title,
+// the y caption, the frame with 17 rows (flow labels on every fourth row),
+// the probability axis with its labels, and a legend line; then a line for a
+// replaced top and one counting points outside the plot, when there are any.
 void scplot(Plot& plot, std::span<const double> x, std::span<const double> y,
             std::string_view title, std::string_view ycaption, int kind, int phase, int xaxis,
             int yaxis, double top, double xlo, double xhi, double ylo, format::Writer& screen);
@@ -85,7 +90,8 @@ void prplot(Plot& plot, std::span<const double> x, std::span<const double> y,
 // Bar plot of a correlogram r and a partial correlogram phi, one row per lag:
 // a heading, a row of 11 scale values, then rows of 101 columns where '+'
 // marks r, '*' marks phi, '&' a cell where both fall, and 'I' the column of
-// zero. The value range starts at -range..range and widens to the smallest
+// zero. The value range starts at -range..range (0..0 if range is not a
+// finite number; -1..1 if it stays empty) and widens to the smallest
 // and largest finite value plotted. Row k (k = 1..rows) is labelled with the
 // lag first + k - 1 and shows r[k-1] and phi[k-1]; rows = the smallest of n,
 // nlag and the lengths of r and phi. Values that are not finite are not
