@@ -120,6 +120,24 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"(E7.2)", 1.0e-100, ".10E-99"}, FieldCase{"(E12.8)", 0.0, "************"},
         FieldCase{"(E1.1)", 1.0, "*"}));
 
+// Ordinary values drawn at random from a comparison of many thousand fields.
+INSTANTIATE_TEST_SUITE_P(
+    Sampled, Field,
+    ::testing::Values(FieldCase{"(F23.8)", -52.11895, "           -52.11895000"},
+                      FieldCase{"(F4.1)", 0.08885215, " 0.1"},
+                      FieldCase{"(F9.2)", -870.9535, "  -870.95"},
+                      FieldCase{"(F15.7)", 27.8984375, "     27.8984375"},
+                      FieldCase{"(F20.9)", 48011.75342491823, "     48011.753424918"},
+                      FieldCase{"(F20.9)", 0.0001479908593294484, "         0.000147991"},
+                      FieldCase{"(F19.5)", 7.74609375, "            7.74609"},
+                      FieldCase{"(F18.1)", 24.75195379006567, "              24.8"},
+                      FieldCase{"(E22.10)", -981.7435, "     -0.9817435000E+03"},
+                      FieldCase{"(E20.4)", -2041.0, "         -0.2041E+04"},
+                      FieldCase{"(E9.1)", 34.34445, "  0.3E+02"},
+                      FieldCase{"(E24.10)", -1.1046384931752005e-06, "       -0.1104638493E-05"},
+                      FieldCase{"(E18.3)", 0.06841905, "         0.684E-01"},
+                      FieldCase{"(E21.1)", -2.631392202787171e-06, "             -0.3E-05"}));
+
 INSTANTIATE_TEST_SUITE_P(
     NotANumber, Field,
     ::testing::Values(FieldCase{"(E18.8)", kInf, "          Infinity"},
@@ -283,6 +301,59 @@ INSTANTIATE_TEST_SUITE_P(
                    {"1 MEAN, STANDARD DEVIATION, SKEWNESS & EXCESS OF",
                     " NON-ZERO FLOWS     :      919.350   169.227     0.321    -0.052",
                     " & NORMALIZED FLOWS :        0.000     1.000    -0.000     0.123", ""}},
+        RecordCase{"ChiSquareOfFlows",
+                   "(' THE CHI-SQUARE STATISTIC FOR THE NORMAL FIT TO :' / ' THE FLOWS IS:' / 1X "
+                   "F10.3 ' WITH' I4 ' DEGREES OF FREEDOM' /)",
+                   {3.4567, 4},
+                   {" THE CHI-SQUARE STATISTIC FOR THE NORMAL FIT TO :", " THE FLOWS IS:",
+                    "      3.457 WITH   4 DEGREES OF FREEDOM", ""}},
+        RecordCase{"ExceedanceProbability",
+                   "(' THE EXCEEDENCE PROBABILITY OF THIS VALUE IS: ' F7.4 /)",
+                   {0.48475},
+                   {" THE EXCEEDENCE PROBABILITY OF THIS VALUE IS:  0.4848", ""}},
+        RecordCase{"OptimizationTitle",
+                   "(/ / A /)",
+                   {" HERE FOLLOWS A SUMMARY OF THE OPTIMIZATION OUTPUT:"},
+                   {"", "", " HERE FOLLOWS A SUMMARY OF THE OPTIMIZATION OUTPUT:", ""}},
+        RecordCase{"EntryMoments",
+                   "(1X ' MEAN     STD DEV     SKEW     KURTOSIS AT ENTRY TO' ' NORMALIZE' / "
+                   "4F12.4 /)",
+                   {919.35, 169.2275, 0.3211, 2.9475},
+                   {"  MEAN     STD DEV     SKEW     KURTOSIS AT ENTRY TO NORMALIZE",
+                    "    919.3500    169.2275      0.3211      2.9475", ""}},
+        RecordCase{
+            "RawFlowMoments",
+            "(1X A / 2F10.2)",
+            {" THE MEAN AND STANDARD DEVIATION OF THE RAW POSITIVE FLOWS", 919.345, 169.2275},
+            {"  THE MEAN AND STANDARD DEVIATION OF THE RAW POSITIVE FLOWS",
+             "    919.35    169.23"}},
+        RecordCase{"PlotHeading",
+                   "(/ / 20X '+ IS S.C.C. & * IS P.S.C.C.' / /)",
+                   {},
+                   {"", "", "                    + IS S.C.C. & * IS P.S.C.C.", "", ""}},
+        RecordCase{
+            "AicHeading",
+            "('1' / / / ' the updated AIC table for ' A10 / / / ' the rows are the order p "
+            "of the AR part with  p=0,1,2' / ' the columns are the order q of the MA part of "
+            "the ARMA equation with  q=0,1,2' / /)",
+            {kName},
+            {"1", "", "", " the updated AIC table for NILE      ", "", "",
+             " the rows are the order p of the AR part with  p=0,1,2",
+             " the columns are the order q of the MA part of the ARMA equation with  q=0,1,2", "",
+             ""}},
+        RecordCase{"NonExceedanceRow",
+                   "(/ 6X ' P(NON-EXCEEDENCE). (%).' 1X 6F8.1)",
+                   {80.0, 90.0, 95.0, 99.0, 99.5, 99.9},
+                   {"",
+                    "       P(NON-EXCEEDENCE). (%).     80.0    90.0    95.0    99.0    99.5    "
+                    "99.9"}},
+        RecordCase{"RunLengths",
+                   "(6X ' TOTAL RUN LENGTH' 7X 6I8)",
+                   {25, 9, 3, 0, 0, 0},
+                   {"       TOTAL RUN LENGTH             25       9       3       0       0       "
+                    "0"}},
+        RecordCase{
+            "MinimumScore", "(2I10, F12.2)", {0, 0, 98.0204}, {"         0         0       98.02"}},
         RecordCase{"ConfidenceLimits",
                    "(A 2F10.3)",
                    {" THE 95% C.L. FOR SKEW & EXCESS ARE:   ", 1.0, 2.0},
