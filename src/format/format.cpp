@@ -269,11 +269,8 @@ void write_expo(std::string& out, double v, int w, int d) {
   if (r.ec != std::errc()) throw std::logic_error("exponent field too long");
   const std::string_view sci(buf, static_cast<std::size_t>(r.ptr - buf));
   const std::size_t epos = sci.find('e');
-  std::string mantissa;
-  mantissa.reserve(static_cast<std::size_t>(d) + 3);
-  mantissa.push_back('.');
-  mantissa.push_back(sci[0]);
-  if (epos > 1) mantissa.append(sci.substr(2, epos - 2));
+  // The d digits: the one before the point and those after it.
+  const std::string_view tail = epos > 1 ? sci.substr(2, epos - 2) : std::string_view();
   int exponent = 0;
   if (v != 0.0) {
     std::from_chars(sci.data() + epos + 1 + (sci[epos + 1] == '+' ? 1 : 0), sci.data() + sci.size(),
@@ -295,7 +292,7 @@ void write_expo(std::string& out, double v, int w, int d) {
     ebuf[elen++] = static_cast<char>('0' + mag % 10);
   }
   const bool neg = std::signbit(v);
-  const std::size_t bare = (neg ? 1 : 0) + mantissa.size() + static_cast<std::size_t>(elen);
+  const std::size_t bare = (neg ? 1 : 0) + 2 + tail.size() + static_cast<std::size_t>(elen);
   const auto width = static_cast<std::size_t>(w);
   if (bare > width) {
     stars(out, w);
@@ -305,7 +302,9 @@ void write_expo(std::string& out, double v, int w, int d) {
   out.append(width - bare - (zero ? 1 : 0), ' ');
   if (neg) out.push_back('-');
   if (zero) out.push_back('0');
-  out.append(mantissa);
+  out.push_back('.');
+  out.push_back(sci[0]);
+  out.append(tail);
   out.append(ebuf, static_cast<std::size_t>(elen));
 }
 
