@@ -68,7 +68,7 @@ TEST(Cross, ValueThatEndsARunStartsTheNextCrossing) {
 
 TEST(Cross, UpCrossingsMirrorDownCrossings) {
   // Runs 1, 2 and 3.5, 3.5 above 0.842: sums 1.316 + 5.316 = 6.632, stored as 6.
-  const Counted c = run({0.0, 1.0, 2.0, 0.0, 3.5, 3.5, 1.0}, 7);
+  const Counted c = run({0.0, 1.0, 2.0, 0.0, 3.5, 3.5, 0.0}, 7);
   EXPECT_EQ(c.crossings, 2);
   EXPECT_EQ(c.length, 4);
   EXPECT_EQ(c.sum, 6.0);

@@ -36,7 +36,9 @@ class RealField : public ::testing::TestWithParam<FieldCase> {};
 TEST_P(RealField, ReadsLikeAFormattedRead) {
   double v = -99.0;
   EXPECT_EQ(read_real_field(GetParam().field, v), GetParam().ok) << GetParam().field;
-  if (GetParam().ok) EXPECT_DOUBLE_EQ(v, GetParam().value) << GetParam().field;
+  if (GetParam().ok) {
+    EXPECT_DOUBLE_EQ(v, GetParam().value) << GetParam().field;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
