@@ -34,7 +34,12 @@ void rnkdef(std::span<const double> x, double m, deftab& table, int sample) {
         runmax[j] = s;
       }
     }
-    const int runs = j + 1;
+    // Runs without a deficit (maximum 0) sort below all others and only
+    // fill the table with zeros: leave them out of the sort, which is slow
+    // on many equal values.
+    int runs = 0;
+    for (int r = 0; r <= j; ++r)
+      if (runmax[r] > 0.0) runmax[runs++] = runmax[r];
     stats::ssort(std::span<double>(runmax.data(), runs));
     auto& filed = table[sample][i - 1];
     for (int r = 0; r < kFiled; ++r) filed[r] = r < runs ? runmax[runs - 1 - r] : 0.0;
