@@ -479,7 +479,7 @@ TEST(Records, PlotRowOf101Characters) {
             "             -0.50" + std::string(2 + 50, ' ') + "+" + std::string(49, ' ') + "*");
 }
 
-TEST(Records, ThousandsOfRecordsStayLinear) {
+TEST(Records, ThousandRecordsByReversion) {
   std::vector<Item> items;
   for (int i = 0; i < 10000; ++i) items.emplace_back(i * 0.25);
   const auto got = records("(10F10.2)", items);
