@@ -23,6 +23,23 @@ struct Store {
 
 }  // namespace
 
+void start_values(int p, int q, std::array<double, 4>& u, std::array<double, 4>& step) {
+  std::array<double, 4> s{};
+  for (int i = 1; i <= p; ++i) s[i - 1] = kStart;
+  for (int j = 1; j <= q; ++j) s[p + j - 1] = -kStart;
+  u.fill(0.0);
+  step.fill(0.0);
+  // The lag-2 AR value is 0 unless p = 2 (s[1] is then an MA value).
+  if (p == 2) u[1] = normalize::flogit(-kBound, kBound, s[1]);
+  if (p >= 1) {
+    const double s2 = p == 2 ? s[1] : 0.0;
+    u[0] = normalize::flogit(s2 - kBound, kBound - s2, s[0]);
+  }
+  if (q == 2) u[p + 1] = normalize::flogit(-kBound, kBound, s[p + 1]);
+  if (q >= 1) u[p] = normalize::flogit(s[p + 1] - kBound, kBound - s[p + 1], s[p]);
+  for (int i = 0; i < p + q; ++i) step[i] = kStepFactor * u[i];
+}
+
 bool arma22(std::span<const double> x, std::span<double> res, std::array<double, 2>& phi,
             std::array<double, 2>& theta, double& score, int& p, int& q, std::string_view name,
             Blocks& b, const normalize::cfunsb4& flows, const normalize::Transform& t,
@@ -63,28 +80,12 @@ bool arma22(std::span<const double> x, std::span<double> res, std::array<double,
   auto fit = [&](int pp, int qq, double& fff) {
     b.p.np = pp;
     b.p.mq = qq;
-    std::array<double, 4> s{};
-    for (int i = 1; i <= pp; ++i) {
-      s[i - 1] = kStart;
-      b.p.L[i - 1] = i;
-    }
-    for (int j = 1; j <= qq; ++j) {
-      s[pp + j - 1] = -kStart;
-      b.p.M[j - 1] = j;
-    }
+    for (int i = 1; i <= pp; ++i) b.p.L[i - 1] = i;
+    for (int j = 1; j <= qq; ++j) b.p.M[j - 1] = j;
     const int k = pp + qq;
-
-    // Start values on the real line; the lag-2 AR value is 0 unless p = 2.
     std::array<double, 4> u{};
     std::array<double, 4> step{};
-    if (pp == 2) u[1] = normalize::flogit(-kBound, kBound, s[1]);
-    if (pp >= 1) {
-      const double s2 = pp == 2 ? s[1] : 0.0;
-      u[0] = normalize::flogit(s2 - kBound, kBound - s2, s[0]);
-    }
-    if (qq == 2) u[pp + 1] = normalize::flogit(-kBound, kBound, s[pp + 1]);
-    if (qq >= 1) u[pp] = normalize::flogit(s[pp + 1] - kBound, kBound - s[pp + 1], s[pp]);
-    for (int i = 0; i < k; ++i) step[i] = kStepFactor * u[i];
+    start_values(pp, qq, u, step);
 
     for (int tt = b.p.t0; tt <= n; ++tt) {
       at(b.w.a, tt) = 0.0;

@@ -27,6 +27,11 @@ namespace arma {
 //
 // Returns false, with nothing chosen, when the lag check of funct refused a
 // model (its lines are on the screen), or when n < 3.
+// Start of the simplex search for ARMA(p, q): every AR coefficient 0.4,
+// every MA coefficient -0.4 (single-precision values), mapped to the real
+// line as funct maps them back, in u[0..p+q-1]; initial steps 0.05 u.
+void start_values(int p, int q, std::array<double, 4>& u, std::array<double, 4>& step);
+
 bool arma22(std::span<const double> x, std::span<double> res, std::array<double, 2>& phi,
             std::array<double, 2>& theta, double& score, int& p, int& q, std::string_view name,
             Blocks& b, const normalize::cfunsb4& flows, const normalize::Transform& t,

@@ -150,6 +150,35 @@ TEST(Arma22, TooShortSeriesIsRefused) {
   EXPECT_EQ(r.ans_text.str(), "");
 }
 
+struct StartCase {
+  int p, q;
+  std::array<double, 4> u;
+};
+
+class StartValues : public ::testing::TestWithParam<StartCase> {};
+
+// AR values start at 0.4, MA values at -0.4; with p = 1 the AR value is
+// mapped on (-1, 1) whatever MA value follows it.
+TEST_P(StartValues, MapTheStandardStartOntoTheRealLine) {
+  const StartCase& c = GetParam();
+  std::array<double, 4> u{}, step{};
+  arma::start_values(c.p, c.q, u, step);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_NEAR(u[i], c.u[i], 1e-7) << i;  // the start is 0.4 in single precision
+    EXPECT_DOUBLE_EQ(step[i], 0.05000000074505806 * u[i]) << i;
+  }
+}
+
+const double kAr1 = std::log(1.4 / 0.6), kMa1 = std::log(0.6 / 1.4);
+INSTANTIATE_TEST_SUITE_P(
+    Orders, StartValues,
+    ::testing::Values(StartCase{1, 0, {kAr1, 0, 0, 0}}, StartCase{1, 1, {kAr1, kMa1, 0, 0}},
+                      StartCase{1, 2, {kAr1, std::log(1.0 / 1.8), kMa1, 0}},
+                      StartCase{2, 0, {std::log(1.0 / 0.2), kAr1, 0, 0}},
+                      StartCase{0, 1, {kMa1, 0, 0, 0}},
+                      StartCase{0, 2, {std::log(1.0 / 1.8), kMa1, 0, 0}},
+                      StartCase{2, 2, {std::log(1.0 / 0.2), kAr1, std::log(1.0 / 1.8), kMa1}}));
+
 std::vector<double> annual_nile() {
   std::ifstream in(std::string(RIVAN6_SHARED_DATA) + "/NILE.INC");
   std::vector<double> flows;
