@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -59,6 +60,20 @@ TEST(Fdnelm, ZeroIterationsReturnsBestInitialVertex) {
   EXPECT_EQ(x[1], 2.0);
   EXPECT_EQ(x[2], 0.0);
   EXPECT_DOUBLE_EQ(fx, 10.0 + 0.49 + 1.0);
+}
+
+// Values 100 and 100.1: the spread with divisor n is 0.0707, with n + 1 it
+// would be 0.05; the tolerance puts the limit at 0.06 between them.
+TEST(Fdnelm, SpreadHasDivisorN) {
+  for (const auto& [reqmin, ier_want] :
+       {std::pair{0.06 / 100.05 / 0.01, 2}, {0.08 / 100.05 / 0.01, 0}}) {
+    double x = 0.0, step = 1.0, fx = 0.0;
+    int it = -1, ier = -1;
+    fdnelm(1, &x, fx, &step, reqmin, it, 0, ier,
+           [](int, const double* p, double& f) { f = 100.0 + 0.1 * p[0]; });
+    EXPECT_EQ(ier, ier_want) << reqmin;
+    EXPECT_EQ(x, 0.0);
+  }
 }
 
 TEST(Fdnelm, EqualPositiveValuesConvergeAtOnce) {
@@ -186,5 +201,78 @@ TEST(Fdnelm, CallsPerIteration) {
     EXPECT_LE((x_calls - it) / n, trial_calls) << "each shrink follows a contraction";
   }
 }
+
+}  // namespace
+
+namespace {
+
+// Step objectives in one unknown, started at 1 with step 1, one iteration:
+// each makes one comparison of the rules meet a tie. The reflected point is
+// about -0.1, the centroid is 1.
+const double kR = 2.100000023841858 - 1.100000023841858 * 2.0;
+
+struct TieCase {
+  const char* name;
+  double (*f)(double);
+  std::vector<double> calls;  // points evaluated, in order
+  double x;                   // returned point
+  int ier;
+};
+
+class TieRules : public ::testing::TestWithParam<TieCase> {};
+
+TEST_P(TieRules, StrictAndNonStrictComparisons) {
+  const TieCase& c = GetParam();
+  std::vector<double> calls;
+  double x = 1.0, step = 1.0, fx = 0.0;
+  int it = -1, ier = -1;
+  fdnelm(1, &x, fx, &step, 1e-12, it, 1, ier, [&](int, const double* p, double& f) {
+    calls.push_back(p[0]);
+    f = c.f(p[0]);
+  });
+  EXPECT_EQ(calls, c.calls);
+  EXPECT_EQ(x, c.x);
+  EXPECT_EQ(fx, c.f(c.x));
+  EXPECT_EQ(ier, c.ier);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, TieRules,
+    ::testing::Values(
+        // A reflection equal to the next-worst value is accepted; the equal
+        // values then meet the convergence test and the first vertex wins.
+        TieCase{"ReflectionEqualNextWorst",
+                [](double x) { return x > 1.5 ? 2.0 : 1.0; },
+                {1.0, 2.0, kR},
+                1.0,
+                0},
+        // An expansion merely equal to the best is rejected for the reflection.
+        TieCase{"ExpansionEqualBest",
+                [](double x) { return x < -1.0  ? 1.0
+                                      : x < 0.5 ? 0.0
+                                      : x > 1.5 ? 2.0
+                                                : 1.0; },
+                {1.0, 2.0, kR, 2.0 * kR - 1.0},
+                kR,
+                2},
+        // A contraction equal to the worst value is accepted (no shrink).
+        TieCase{"ContractionEqualWorst",
+                [](double x) { return x < 0.0    ? 3.0
+                                      : x > 1.25 ? 2.0
+                                                 : 1.0; },
+                {1.0, 2.0, kR, 1.5},
+                1.0,
+                2},
+        // A reflection no worse than the worst replaces it before the
+        // contraction, which is then taken from it; a failed contraction
+        // shrinks toward the best.
+        TieCase{"ReflectionReplacesWorstThenShrink",
+                [](double x) {
+                  return x < 0.0 ? 2.0 : x > 1.75 ? 3.0 : (x > 0.3 && x < 0.6) ? 2.5 : 1.0;
+                },
+                {1.0, 2.0, kR, 0.5 * (1.0 + kR), 0.5 * (1.0 + kR)},
+                1.0,
+                2}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
