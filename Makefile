@@ -17,14 +17,14 @@ build: $(BUILD)/CMakeCache.txt
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
-# Runs the program on the bundled example (the Nile at Aswan) and leaves the
-# report in demo/.
+# Runs the program on the bundled example (the Nile at Aswan), without
+# prompts, and leaves the report in demo/.
 demo: build
 	mkdir -p demo
-	cd demo && printf '../examples/\nN\nNILE\nN\n' | ../$(BUILD)/rivan6 > NILE.screen
+	./$(BUILD)/rivan6 -d examples -o demo NILE
 	@echo
 	@echo "The report is demo/NILE.ANS; the side files are demo/NILE.COR and demo/NILE.YER;"
-	@echo "what the program showed on the screen is in demo/NILE.screen."
+	@echo "the plots and the rest of what the dialogue shows on the screen are in demo/NILE.LOG."
 
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DRIVAN6_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <thread>
 
+#include "driver/files.hpp"
 #include "driver/gauge.hpp"
 #include "driver/reader.hpp"
 #include "format/format.hpp"
@@ -22,19 +23,6 @@ struct Result {
   std::string messages;  // for standard error
 };
 
-std::string join(const std::string& dir, const std::string& file) {
-  if (dir.empty()) return file;
-  return dir.back() == '/' ? dir + file : dir + "/" + file;
-}
-
-bool write_file(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  if (!f) return false;
-  f << text;
-  f.close();
-  return static_cast<bool>(f);
-}
-
 Result analyse_one(const BatchOptions& o, const std::string& name) {
   Result r;
   auto fail = [&r, &name](const std::string& why) {
@@ -47,7 +35,7 @@ Result analyse_one(const BatchOptions& o, const std::string& name) {
   if (name.find_first_of(" /\\") != std::string::npos)
     return fail("a base name has no blank or path separator (give the directory with -d)");
 
-  const std::string inc = join(o.data_dir, name + ".INC");
+  const std::string inc = join_path(o.data_dir, name + ".INC");
   std::ifstream in(inc, std::ios::binary);
   if (!in) return fail("cannot open the flow file " + inc);
   auto record = std::make_unique<FlowRecord>();
@@ -56,7 +44,7 @@ Result analyse_one(const BatchOptions& o, const std::string& name) {
     r.messages += "rivan6: " + name + ": warning:" + note + "\n";
   if (!read.ok) return fail(read.message.substr(1));
 
-  const std::string base = join(o.out_dir, name);
+  const std::string base = join_path(o.out_dir, name);
   std::ofstream ans(base + ".ANS", std::ios::binary | std::ios::trunc);
   if (!ans) return fail("cannot create " + base + ".ANS");
   std::ofstream log(base + ".LOG", std::ios::binary | std::ios::trunc);

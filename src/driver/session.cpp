@@ -3,6 +3,7 @@
 #include <fstream>
 #include <memory>
 
+#include "driver/files.hpp"
 #include "driver/gauge.hpp"
 #include "driver/reader.hpp"
 #include "format/format.hpp"
@@ -22,15 +23,6 @@ void banner(format::Writer& screen) {
                            " *                                                    *",
                            " ******************************************************"})
     screen.list(line);
-}
-
-// Writes a text file whole; false when it cannot be written.
-bool write_file(const std::string& path, const std::string& text) {
-  std::ofstream f(path, std::ios::binary | std::ios::trunc);
-  if (!f) return false;
-  f << text;
-  f.close();
-  return static_cast<bool>(f);
 }
 
 }  // namespace
@@ -57,13 +49,12 @@ int run_session(Console& console, const std::string& out_dir) {
   const char pause_answer = first == std::string::npos ? ' ' : answer[first];
   const bool pause_after_plots = pause_answer == 'Y' || pause_answer == 'y';
 
-  const std::string prefix = out_dir.empty() || out_dir.back() == '/' ? out_dir : out_dir + "/";
   while (true) {
     std::string name;
     auto record = std::make_unique<FlowRecord>();
     if (!reader(console, directory, name, *record)) return 0;
     const std::string stem = stem_of(name);
-    const std::string ans_name = prefix + stem + ".ANS";
+    const std::string ans_name = join_path(out_dir, stem + ".ANS");
     std::ofstream ans(ans_name, std::ios::binary | std::ios::trunc);
     if (!ans) {
       screen.list(" CANNOT CREATE THE ANSWER FILE ", ans_name, " - THIS GAUGE IS SKIPPED");
@@ -71,10 +62,11 @@ int run_session(Console& console, const std::string& out_dir) {
       GaugeOutcome outcome = analyse_gauge(name, *record, ans, scr, pause_after_plots);
       ans.close();
       if (!ans) screen.list(" COULD NOT WRITE ALL OF ", ans_name);
-      if (!outcome.cor.empty() && !write_file(prefix + stem + ".COR", outcome.cor))
-        screen.list(" CANNOT WRITE ", prefix + stem + ".COR");
-      if (!write_file(prefix + stem + ".YER", outcome.yer))
-        screen.list(" CANNOT WRITE ", prefix + stem + ".YER");
+      const std::string cor_name = join_path(out_dir, stem + ".COR");
+      const std::string yer_name = join_path(out_dir, stem + ".YER");
+      if (!outcome.cor.empty() && !write_file(cor_name, outcome.cor))
+        screen.list(" CANNOT WRITE ", cor_name);
+      if (!write_file(yer_name, outcome.yer)) screen.list(" CANNOT WRITE ", yer_name);
     }
     // Another gauge?
     while (true) {

@@ -16,7 +16,9 @@ struct Transform {
 
 // Family code of a model number: 1 (lognormal) for ITYPE 1 and 2, 3 (bounded)
 // for ITYPE 3 and 4.
-inline int family_of(int ITYPE) { return ITYPE == 3 || ITYPE == 4 ? kBounded : kLognormal; }
+inline int family_of(int ITYPE) {
+  return ITYPE == 3 || ITYPE == 4 ? kBounded : kLognormal;
+}
 
 // x to z. IFAULT 1: family outside 1..4 (result 0); 2: x outside the range
 // (family 1: result 0; family 3: x is moved inside the range, written back,

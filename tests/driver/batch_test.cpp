@@ -11,18 +11,14 @@
 #include <vector>
 
 #include "driver/cli.hpp"
+#include "driver/test_files.hpp"
 
 namespace driver {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using testing::read_file;
 
 std::string record(int year, double month, const char* eol = "\n") {
   char buf[200];

@@ -11,18 +11,14 @@
 #include <vector>
 
 #include "driver/console.hpp"
+#include "driver/test_files.hpp"
 
 namespace driver {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string read_file(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
+using testing::read_file;
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> v;
