@@ -74,7 +74,9 @@ Result analyse_one(const BatchOptions& o, const std::string& name) {
   else
     std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  ITYPE %d  p -  q -  (%s)",
                   name.c_str(), record->first_year, last, record->N, g.ITYPE,
-                  g.nz > 0 ? "zero flows: no ARMA" : "too short: no ARMA");
+                  g.ITYPE == 0 ? "no transform: flows without spread"
+                  : g.nz > 0   ? "zero flows: no ARMA"
+                               : "fewer than 3 flows: no ARMA");
   r.summary = line;
   r.ok = true;
   return r;

@@ -177,8 +177,8 @@ GaugeOutcome analyse_gauge(const std::string& name, const FlowRecord& record, st
   double score = white_noise;
   double xm = 0.0, xs = 0.0;
 
-  // A transform needs at least three positive flows that are not all equal.
-  bool degenerate = npos < 3;
+  // A transform needs positive flows that are not all equal.
+  bool degenerate = npos == 0;
   if (!degenerate) {
     xm = stats::xmean(X);
     xs = stats::stdev(X, xm);
@@ -187,24 +187,16 @@ GaugeOutcome analyse_gauge(const std::string& name, const FlowRecord& record, st
   if (degenerate) {
     if (npos == 0)
       ans.list(" THIS RECORD HAS NO POSITIVE FLOW: THERE IS NOTHING TO ANALYSE.");
-    else if (npos < 3)
-      ans.write(
-          "(' THIS RECORD HAS ONLY' I2 ' POSITIVE FLOWS: AT LEAST 3 ARE NEEDED' / "
-          "' TO FIT A TRANSFORM, SO IT IS NOT ANALYSED FURTHER.')",
-          npos);
     else
       ans.write(
           "(' ALL POSITIVE FLOWS OF THIS RECORD ARE EQUAL (' F10.3 ').' / "
           "' THEY HAVE NO SPREAD, SO NO TRANSFORM CAN BE FITTED AND THE RECORD' / "
           "' IS NOT ANALYSED FURTHER.')",
           a->X[0]);
-    if (npos > 0) {
-      xm = stats::xmean(X);
-      xs = stats::stdev(X, xm);
+    if (npos > 0)
       ans.write("(1X A / 2F10.2)", " THE MEAN AND STANDARD DEVIATION OF THE RAW POSITIVE FLOWS", xm,
                 xs);
-    }
-    screen.out.list(" " + stem_of(name) + ": TOO FEW DIFFERENT POSITIVE FLOWS TO ANALYSE");
+    screen.out.list(" " + stem_of(name) + ": NO POSITIVE FLOWS WITH A SPREAD TO ANALYSE");
   } else {
     normalize::normaliz(X, Z, t, IFAULT, zmean, zsd, nz, a->block, ans, screen);
     family = normalize::family_of(t.ITYPE);
@@ -296,7 +288,13 @@ GaugeOutcome analyse_gauge(const std::string& name, const FlowRecord& record, st
     const int L = stats::nlags(npos);
     const double c = 1.96 / std::sqrt(n);
 
-    if (nz == 0) {
+    if (npos < 3) {
+      // No lag of a correlogram, and no ARMA model, can be estimated.
+      ans.write(
+          "(/ ' WITH ONLY' I2 ' POSITIVE FLOWS THERE IS NO CORRELOGRAM, ARMA NOR CROSSING' / "
+          "' ANALYSIS: THEY NEED AT LEAST 3.')",
+          npos);
+    } else if (nz == 0) {
       correlogram_section(
           ans, screen, Zc, a->R, a->PR, name, c, L, L,
           "('1' / ' THE CORRELOGRAM AND PARTIAL CORRELOGRAM FOR THE  NORMALIZED SERIES FROM ' A25 "

@@ -143,10 +143,10 @@ const std::vector<BadInput>& bad_inputs() {
        "1000-1999  N 1000"},
       {"negative flows", negative_flows(), false, 0, "", "zero flows: no ARMA"},
       {"every flow zero", zeros(20), false, 0, "", "ITYPE 0"},
-      {"one year", gauge(1950, 1), false, 0, "", "too short: no ARMA"},
-      {"two years", gauge(1950, 2), false, 0, "", "too short: no ARMA"},
+      {"one year", gauge(1950, 1), false, 0, "", "no transform: flows without spread"},
+      {"two years", gauge(1950, 2), false, 0, "", "fewer than 3 flows: no ARMA"},
       {"three years", gauge(1950, 3), false, 0, "", "1950-1952  N    3"},
-      {"a constant record", constant(30), false, 0, "", "too short: no ARMA"},
+      {"a constant record", constant(30), false, 0, "", "no transform: flows without spread"},
       {"windows line ends", gauge(1950, 30, "\r\n"), false, 0, "", "1950-1979  N   30"},
       {"lines longer than 105 columns", long_lines(), false, 0, "", "1950-1979  N   30"},
   };
@@ -189,6 +189,26 @@ TEST_F(Batch, ThousandYearRecordIsAnalysed) {
   const Outcome o = analyse("LONG");
   EXPECT_EQ(o.status, 0) << o.err;
   EXPECT_NE(o.out.find("1001-2000  N 1000"), std::string::npos) << o.out;
+}
+
+TEST_F(Batch, RecordsTooShortForATestSayWhatIsUndefined) {
+  put("TWO", gauge(1950, 2));
+  put("FLAT", constant(30));
+  ASSERT_EQ(analyse("TWO").status, 0);
+  ASSERT_EQ(analyse("FLAT").status, 0);
+  const std::string two = read_file(root_ / "out" / "TWO.ANS");
+  // No degrees of freedom: no probability, and no correlogram at all.
+  EXPECT_NE(two.find("\nTHE EXCEEDENCE PROBABILITY OF THIS VALUE IS:     N/A\n"), std::string::npos)
+      << two;
+  EXPECT_NE(two.find("\nWITH ONLY 2 POSITIVE FLOWS THERE IS NO CORRELOGRAM, ARMA NOR CROSSING\n"),
+            std::string::npos);
+  EXPECT_EQ(two.find("NaN"), std::string::npos);
+  EXPECT_FALSE(fs::exists(root_ / "out" / "TWO.COR"));
+  const std::string flat = read_file(root_ / "out" / "FLAT.ANS");
+  EXPECT_NE(flat.find("\nALL POSITIVE FLOWS OF THIS RECORD ARE EQUAL (    24.000).\n"),
+            std::string::npos)
+      << flat;
+  EXPECT_EQ(flat.find("NaN"), std::string::npos);
 }
 
 TEST_F(Batch, BaseNameLongerThanNineteenCharactersIsRefused) {
