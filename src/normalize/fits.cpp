@@ -45,26 +45,31 @@ double fnlog(std::span<const double> x, double& GAMMA, double& DELTA, double XI)
   return s1 + (s * s - m) * s0;
 }
 
-void ln3(std::span<const double> x, double& GAMMA, double& DELTA, double& XI, double xmin) {
-  // Bracket a root of F below the smallest flow, from xmin - 0.01 outward
-  // by doubling steps.
-  double a = xmin - 0.01;
-  const double fa = fnlog(x, GAMMA, DELTA, a);
+namespace {
+
+// The root search both one-bound fits use. From the near end `a`, far ends
+// origin + sign * step are tried with steps 1, 2, 4, ... (at most 200 tries)
+// until f changes sign; without a change the last end tried is kept. Then at
+// most 200 halvings, keeping the value at the far end, until |f| < tol or
+// the product of the two values is zero or not a number. Returns the last
+// midpoint, the point of the last call of f.
+template <class F>
+double bracket_and_bisect(const F& f, double a, double origin, double sign, double tol) {
+  const double fa = f(a);
   double b = a;
   double fb = fa;
   double step = 1.0;
   for (int k = 0; k < kMaxTries; ++k) {
-    b = xmin - step;
-    fb = fnlog(x, GAMMA, DELTA, b);
+    b = origin + sign * step;
+    fb = f(b);
     if (fa * fb < 0.0) break;
     step *= 2.0;
   }
-  // Bisection, keeping the value at end b.
   double mid = a;
   for (int k = 0; k < kMaxTries; ++k) {
     mid = (a + b) * 0.5;
-    const double v = fnlog(x, GAMMA, DELTA, mid);
-    if (std::fabs(v) < 1e-8) break;
+    const double v = f(mid);
+    if (std::fabs(v) < tol) break;
     const double p = fb * v;
     if (p == 0.0 || std::isnan(p)) break;
     if (p < 0.0) {
@@ -74,8 +79,16 @@ void ln3(std::span<const double> x, double& GAMMA, double& DELTA, double& XI, do
       fb = v;
     }
   }
-  // GAMMA and DELTA are those of the last call, at mid.
-  XI = mid;
+  return mid;
+}
+
+}  // namespace
+
+void ln3(std::span<const double> x, double& GAMMA, double& DELTA, double& XI, double xmin) {
+  // A root of F below the smallest flow; GAMMA and DELTA are those of the
+  // last call, at the returned bound.
+  XI = bracket_and_bisect([&](double t) { return fnlog(x, GAMMA, DELTA, t); }, xmin - 0.01, xmin,
+                          -1.0, 1e-8);
 }
 
 void funsb4(cfunsb4& c, int /*count*/, const double* p, double& f) {
@@ -128,34 +141,11 @@ double sbroot(std::span<const double> x, double& m, double& s, double U) {
 
 void sb3(std::span<const double> x, double& U, double& m, double& s, double xmax) {
   // The scheme of ln3, mirrored above the largest flow.
-  double a = xmax + 0.01;
-  const double ga = sbroot(x, m, s, a);
-  double b = a;
-  double gb = ga;
-  double step = 1.0;
-  for (int k = 0; k < kMaxTries; ++k) {
-    b = xmax + step;
-    gb = sbroot(x, m, s, b);
-    if (ga * gb < 0.0) break;
-    step *= 2.0;
-  }
-  double mid = a;
-  for (int k = 0; k < kMaxTries; ++k) {
-    mid = (a + b) * 0.5;
-    const double v = sbroot(x, m, s, mid);
-    if (std::fabs(v) < 1e-15) break;
-    const double p = gb * v;
-    if (p == 0.0 || std::isnan(p)) break;
-    if (p < 0.0) {
-      a = mid;
-    } else {
-      b = mid;
-      gb = v;
-    }
-  }
+  const double root = bracket_and_bisect([&](double u) { return sbroot(x, m, s, u); }, xmax + 0.01,
+                                         xmax, 1.0, 1e-15);
   // A root beyond 1e8 means no useful upper bound: take three times the
   // largest flow instead.
-  U = mid <= 100000000.0 ? mid : 3.0 * xmax;
+  U = root <= 100000000.0 ? root : 3.0 * xmax;
   sbroot(x, m, s, U);
 }
 
