@@ -88,6 +88,10 @@ struct BadInput {
   const char* summary;  // expected in standard output ("" when the gauge fails)
 };
 
+void PrintTo(const BadInput& c, std::ostream* os) {
+  *os << c.what;
+}
+
 std::string garbage() {
   std::string s;
   for (int i = 0; i < 3000; ++i) s += static_cast<char>((i * 7919) % 256);

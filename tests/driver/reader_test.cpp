@@ -127,6 +127,10 @@ struct RefusedCase {
   const char* expected;  // part of the message
 };
 
+void PrintTo(const RefusedCase& c, std::ostream* os) {
+  *os << c.what;
+}
+
 class RefusedFile : public ::testing::TestWithParam<RefusedCase> {};
 
 TEST_P(RefusedFile, NamesTheFileAndTheRecord) {
@@ -149,7 +153,13 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"going back", years(1950, 1952) + years(1940, 1941),
                     "RECORD 4 HAS THE YEAR 1940 AFTER 1952"},
         RefusedCase{"blank line inside", years(1950, 1952) + "\n" + years(1953, 1954),
-                    "RECORD 4 HAS THE YEAR 0"}));
+                    "RECORD 4 HAS THE YEAR 0"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) {
+      std::string name = info.param.what;
+      for (char& c : name)
+        if (c == ' ') c = '_';
+      return name;
+    });
 
 TEST(ReadFlows, MoreThanAThousandRecordsReadsTheFirstThousandAndSaysSo) {
   std::istringstream in(years(1001, 2005));
