@@ -278,6 +278,26 @@ TEST_F(Session, GaugeWithZeroFlowsHasTheBoxAndNoCorrelation) {
   EXPECT_EQ(Y[3].substr(24), "     0.00000     0.00000     0.00000     0.00000     0.06667   2");
 }
 
+TEST_F(Session, PauseAfterThePlotsOnlyWhenAskedFor) {
+  put("P.INC", flow_file(1951, skewed_flows(20)));
+  const std::string pause = " PRESS ENTER TO CONTINUE ";
+  const std::string with = run(dir() + "\ny\nP\n\n\n\n\nN\n");
+  ASSERT_NE(with.find(pause), std::string::npos);
+  // The pause comes after both plots and before the correlogram plot.
+  EXPECT_LT(with.rfind("EXCEEDANCE PROBABILITY (%)"), with.find(pause));
+  EXPECT_LT(with.find(pause), with.find("+ IS S.C.C. & * IS P.S.C.C."));
+  EXPECT_EQ(run(dir() + "\nN\nP\n\n\n\n\nN\n").find(pause), std::string::npos);
+}
+
+TEST_F(Session, BaseNameWithoutABlankInItsTwentyColumnsIsAskedAgain) {
+  put("OK.INC", flow_file(1951, skewed_flows(20)));
+  const std::string screen = run(dir() + "\nN\nABCDEFGHIJKLMNOPQRSTUV\nOK\n\n\nN\n");
+  EXPECT_NE(screen.find("  A BASE NAME HAS AT MOST 19 CHARACTERS - TRY AGAIN !\n"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(out("OK.ANS")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "out"), fs::directory_iterator{}), 3);
+}
+
 TEST_F(Session, EndStopsBeforeAnyFileIsOpened) {
   int status = -1;
   const std::string screen = run(dir() + "\nN\nEND\n", &status);
