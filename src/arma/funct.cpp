@@ -75,10 +75,11 @@ double det1(double a) {
 }
 
 double det2(double a, double b) {
-  const double u = 1.0 - a * a * b * b;
+  // (1 - a^2 b^2)^2 - (a + b)^2 (1 - ab)^2, each square formed first.
+  const double u = 1.0 - (a * a) * (b * b);
   const double s = a + b;
   const double v = 1.0 - a * b;
-  return u * u - s * s * v * v;
+  return u * u - (s * s) * (v * v);
 }
 
 // With the elementary symmetric functions e1..e3 of (a, b, c):

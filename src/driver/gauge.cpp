@@ -150,7 +150,12 @@ std::string year_file(const Analysis& a, const FlowRecord& record, double all_me
   items.reserve(static_cast<std::size_t>(m) * 10);
   for (int j = 0; j < m * 10; ++j) items.emplace_back(slots[j]);
   y.write_items("(10F10.2)", items);
-  y.write("(7F12.5 I4 F12.5)", all_mean, all_sd, a.score, white_noise);
+  if (a.npos >= 3) {
+    y.write("(7F12.5 I4 F12.5)", all_mean, all_sd, a.score, white_noise);
+  } else {
+    // n^2 / (n - 2), the score of white noise, is not defined below 3 flows.
+    y.write("(2F12.5 2A12)", all_mean, all_sd, "N/A", "N/A");
+  }
   return os.str();
 }
 
@@ -369,8 +374,9 @@ GaugeOutcome analyse_gauge(const std::string& name, const FlowRecord& record, st
     out.ITYPE = a->t.ITYPE;
     ranked_flows_and_plots(*a, ans, screen, pause_after_plots);
     moments_and_tests(*a, ans);
-    if (a->npos < 3) {
-      // No lag of a correlogram, and no ARMA model, can be estimated.
+    if (a->npos < 3 && a->nz == 0) {
+      // No lag of a correlogram, and no ARMA model, can be estimated. (With
+      // zero flows the notice at the head of the file says so already.)
       ans.write(
           "(/ ' WITH ONLY' I2 ' POSITIVE FLOWS THERE IS NO CORRELOGRAM, ARMA NOR CROSSING' / "
           "' ANALYSIS: THEY NEED AT LEAST 3.')",

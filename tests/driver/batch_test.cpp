@@ -208,6 +208,10 @@ TEST_F(Batch, RecordsTooShortForATestSayWhatIsUndefined) {
             std::string::npos);
   EXPECT_EQ(two.find("NaN"), std::string::npos);
   EXPECT_FALSE(fs::exists(root_ / "out" / "TWO.COR"));
+  // The score of white noise, n^2/(n-2), is not defined for two flows.
+  const std::string yer = read_file(root_ / "out" / "TWO.YER");
+  EXPECT_NE(yer.find("         N/A         N/A\n"), std::string::npos) << yer;
+  EXPECT_EQ(yer.find("Infinity"), std::string::npos);
   const std::string flat = read_file(root_ / "out" / "FLAT.ANS");
   EXPECT_NE(flat.find("\nALL POSITIVE FLOWS OF THIS RECORD ARE EQUAL (    24.000).\n"),
             std::string::npos)
