@@ -47,30 +47,26 @@ struct Analysis {
   std::span<const double> zc() const { return {Zc.data(), static_cast<std::size_t>(npos)}; }
 };
 
-// The exceedance probability record; a probability that is not defined (no
-// degrees of freedom) is written as "N/A" in its field.
+// A probability in its F7.4 field; one that is not defined (no degrees of
+// freedom) is written as "N/A" right-aligned in the field instead.
+std::string probability_field(double prob) {
+  if (std::isnan(prob)) return "    N/A";
+  const std::array<format::Item, 1> item{prob};
+  return format::records("(F7.4)", item).front();
+}
+
+// The exceedance probability record of a chi-square test.
 void write_probability(format::Writer& ans, double prob) {
-  if (std::isnan(prob))
-    ans.write("(' THE EXCEEDENCE PROBABILITY OF THIS VALUE IS: ' A7 /)", "N/A");
-  else
-    ans.write("(' THE EXCEEDENCE PROBABILITY OF THIS VALUE IS: ' F7.4 /)", prob);
+  ans.write("(' THE EXCEEDENCE PROBABILITY OF THIS VALUE IS: ' A7 /)", probability_field(prob));
 }
 
 // The portmanteau test record of a correlogram table.
 void write_portmanteau(format::Writer& ans, int n, int L, int df, double Q) {
-  const double prob = stats::qchisx(Q, static_cast<double>(df));
-  if (std::isnan(prob))
-    ans.write(
-        "(/ ' THE SEQUENCE IS OF LENGTH' I3 ' WITH A CORRELOGRAM OF LENGTH' I3 / ' IT HAS' I3 "
-        "' DEGREES OF FREEDOM AND A PORTMANTEAU STATISTIC OF' F7.2 / ' THE EXCEEDENCE "
-        "PROBABILITY OF THIS CHI-SQUARE STATISTIC IS' A7 /)",
-        n, L, df, Q, "N/A");
-  else
-    ans.write(
-        "(/ ' THE SEQUENCE IS OF LENGTH' I3 ' WITH A CORRELOGRAM OF LENGTH' I3 / ' IT HAS' I3 "
-        "' DEGREES OF FREEDOM AND A PORTMANTEAU STATISTIC OF' F7.2 / ' THE EXCEEDENCE "
-        "PROBABILITY OF THIS CHI-SQUARE STATISTIC IS' F7.4 /)",
-        n, L, df, Q, prob);
+  ans.write(
+      "(/ ' THE SEQUENCE IS OF LENGTH' I3 ' WITH A CORRELOGRAM OF LENGTH' I3 / ' IT HAS' I3 "
+      "' DEGREES OF FREEDOM AND A PORTMANTEAU STATISTIC OF' F7.2 / ' THE EXCEEDENCE "
+      "PROBABILITY OF THIS CHI-SQUARE STATISTIC IS' A7 /)",
+      n, L, df, Q, probability_field(stats::qchisx(Q, static_cast<double>(df))));
 }
 
 // The correlogram of a series with its plot, table and portmanteau test.
