@@ -5,15 +5,16 @@
 #include "arma/comp.hpp"
 #include "arma/funct.hpp"
 #include "normalize/fdnelm.hpp"
+#include "stats/single.hpp"
 
 namespace arma {
 
 namespace {
 
-constexpr double kStart = 0.4000000059604645;        // start value of every coefficient
-constexpr double kStepFactor = 0.05000000074505806;  // initial step, relative
-constexpr double kTol = 9.999999747378752e-06;       // simplex tolerance
-constexpr int kMaxit = 500;                          // simplex iteration limit
+constexpr double kStart = stats::single(0.4f);        // start value of every coefficient
+constexpr double kStepFactor = stats::single(0.05f);  // initial step, relative
+constexpr double kTol = stats::single(1.0e-5f);       // simplex tolerance
+constexpr int kMaxit = 500;                           // simplex iteration limit
 constexpr double kBound = 1.0;
 constexpr int kStored = 16;  // coefficients kept per model
 

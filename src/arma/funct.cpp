@@ -5,14 +5,14 @@
 #include <cmath>
 
 #include "normalize/fits.hpp"
+#include "stats/single.hpp"
 
 namespace arma {
 
 namespace {
 
-// Back-forecasting stops at the first value below this (1.0e-5 in single
-// precision).
-constexpr double kBackTol = 9.999999747378752e-06;
+// Back-forecasting stops at the first value below this.
+constexpr double kBackTol = stats::single(1.0e-5f);
 // Guard of the determinant ratios.
 constexpr double kTiny = 1.0e-300;
 // Coefficients are kept in (-kBound, kBound).

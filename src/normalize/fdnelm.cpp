@@ -1,19 +1,21 @@
 // Nelder-Mead simplex minimiser.
 //
-// The coefficients are the single-precision values the method has always run
-// with, widened to double, so that every trial point comes out the same.
+// The coefficients are single-precision values widened to double, so that
+// every trial point comes out the same on every machine.
 #include "normalize/fdnelm.hpp"
 
 #include <array>
 #include <cmath>
 
+#include "stats/single.hpp"
+
 namespace normalize {
 
 namespace {
 
-constexpr double kReflectTwice = 2.100000023841858;  // 1 + alpha
-constexpr double kReflect = 1.100000023841858;       // alpha
-constexpr double kConvergence = 0.009999999776482582;
+constexpr double kReflect = stats::single(1.1f);  // alpha
+constexpr double kReflectTwice = 1.0 + kReflect;  // 1 + alpha, exact
+constexpr double kConvergence = stats::single(0.01f);
 constexpr int kMaxVertices = kMaxUnknowns + 2;
 
 // Work storage of one search: the simplex (vertices 0..n, the centroid in

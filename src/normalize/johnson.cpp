@@ -4,13 +4,14 @@
 
 #include <cmath>
 
+#include "stats/single.hpp"
+
 namespace normalize {
 
 namespace {
 
-// The step by which an argument outside the bounded range is moved inside:
-// 0.0001 as the single-precision value it has always been.
-constexpr double kBoundedNudge = 9.999999747378752e-05;
+// The step by which an argument outside the bounded range is moved inside.
+constexpr double kBoundedNudge = stats::single(0.0001f);
 
 }  // namespace
 

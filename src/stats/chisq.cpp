@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "stats/moments.hpp"
+#include "stats/single.hpp"
 
 namespace stats {
 
@@ -96,13 +97,13 @@ double xnorm(double p) {
 
 double qnormx(double z) {
   // The seven constants of the approximation, rounded to single precision.
-  constexpr double a = static_cast<double>(0.2316419f);
-  constexpr double b1 = static_cast<double>(0.3193815f);
-  constexpr double b2 = static_cast<double>(-0.3565638f);
-  constexpr double b3 = static_cast<double>(1.781478f);
-  constexpr double b4 = static_cast<double>(-1.821256f);
-  constexpr double b5 = static_cast<double>(1.330274f);
-  constexpr double c = static_cast<double>(0.3989423f);
+  constexpr double a = single(0.2316419f);
+  constexpr double b1 = single(0.3193815f);
+  constexpr double b2 = single(-0.3565638f);
+  constexpr double b3 = single(1.781478f);
+  constexpr double b4 = single(-1.821256f);
+  constexpr double b5 = single(1.330274f);
+  constexpr double c = single(0.3989423f);
 
   if (z == 0.0) return 0.5;
   if (z > 10.0) return 0.0;
@@ -115,8 +116,8 @@ double qnormx(double z) {
 
 double qchisx(double chi, double df) {
   if (!(df > 0.0)) return std::numeric_limits<double>::quiet_NaN();
-  constexpr double third = 0.3333333432674408;  // 1/3 in single precision
-  constexpr double root8 = 2.8284270763397217;  // sqrt(8) in single precision
+  constexpr double third = single(1.0f / 3.0f);
+  constexpr double root8 = single(2.828427f);  // sqrt(8)
   const double w = 2.0 / (9.0 * df);
   const double c = std::pow(chi / df, third);
   const double z = (c - (1.0 - w)) / std::sqrt(w);
