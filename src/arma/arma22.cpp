@@ -184,6 +184,9 @@ bool arma22(std::span<const double> x, std::span<double> res, std::array<double,
   theta = {chosen.theta[1], chosen.theta[2]};
   p = bp;
   q = bq;
+  // The identification returns the minimum score, the value just printed;
+  // the refit below changes only the table cell.
+  score = table[bp][bq];
 
   // Refit of the chosen model, so that the residuals belong to it.
   b.p.np = bp;
@@ -196,9 +199,6 @@ bool arma22(std::span<const double> x, std::span<double> res, std::array<double,
     table[bp][bq] = fff;
     for (int i = 0; i < n; ++i) res[i] = b.d.res[i];
   }
-  // The chosen cell as it stands now: its score, or after a refit the
-  // refit's AICc alone (the printed table shows the scores).
-  score = table[bp][bq];
   return true;
 }
 

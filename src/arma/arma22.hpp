@@ -18,8 +18,9 @@ namespace arma {
 // score table and the choice to ans (the score lines and the table also to
 // screen.out), pauses through screen.pause("Press enter to continue "),
 // refits the chosen model and returns it: residuals res[0..n-1], phi, theta,
-// p, q, and in `score` the value of the chosen cell after the refit (the
-// refit AICc alone; the score 0.5 (AICc + distance) for white noise). A model with n - k - 2 <= 0
+// p, q, and in `score` the minimum score 0.5 (AICc + distance), the value of
+// the chosen cell before the refit (the refit changes only the cell; the
+// table was printed before it). A model with n - k - 2 <= 0
 // (k = p + q) has no AICc: it is not fitted, keeps n^2/(n-2) + 1 in the table, is never chosen, and
 // a line in ans says so. `flows` holds the positive flows in year order and `t` the chosen
 // transform, from which the synthetic series of the distance are made. b must be zeroed at the

@@ -95,8 +95,10 @@ void funsb4(cfunsb4& c, int /*count*/, const double* p, double& f) {
   const std::size_t n = capped(static_cast<std::size_t>(std::max(c.n, 0)));
   // XI strictly inside its limits, the upper bound above xmax + 1.
   const double XI = rev(c.xi_lo, c.xi_hi, p[0]);
-  const double XLAM = std::exp(p[1]) + c.upper_base - XI;
-  const double hi = XI + XLAM;
+  // The upper bound is formed once and used as it is; XLAM is derived from
+  // it (adding XI back to XLAM could differ from it in the last bit).
+  const double hi = std::exp(p[1]) + c.upper_base;
+  const double XLAM = hi - XI;
   Work y;
   double sum = 0.0;
   for (std::size_t i = 0; i < n; ++i) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -107,6 +108,31 @@ TEST(Funsb4, IgnoresCountAndUpdatesBlock) {
   double zs = 0.0;
   for (double v : x) zs += c.GAMMA + c.DELTA * std::log((v - c.XI) / (c.upper - v));
   EXPECT_NEAR(zs, 0.0, 1e-12);
+}
+
+// The upper bound is formed once, as e^p2 above its base, and stored as it
+// is. At these points, forming XLAM first and adding XI back gives a bound
+// one unit in the last place away from it.
+TEST(Funsb4, UpperBoundIsUsedAsFormed) {
+  cfunsb4 c;
+  const std::vector<double> x{21.0, 35.5, 48.0, 60.0, 99.0, 41.0, 27.0};
+  std::copy(x.begin(), x.end(), c.x.begin());
+  c.n = static_cast<int>(x.size());
+  c.xi_lo = 0.0001;
+  c.xi_hi = 20.0 - 0.0001;
+  c.upper_base = 101.5;
+  for (const auto& pt : {std::array<double, 2>{-0.07999999999999996, 7.8759999999999994},
+                         std::array<double, 2>{0.80000000000000004, 8.1400000000000006},
+                         std::array<double, 2>{1.8700000000000001, 8.4610000000000003}}) {
+    double f = 0.0;
+    funsb4(c, 2, pt.data(), f);
+    const double upper = std::exp(pt[1]) + c.upper_base;
+    EXPECT_EQ(c.upper, upper) << pt[0];
+    // The transform of the flows runs up to that same bound.
+    double zs = 0.0;
+    for (double v : x) zs += c.GAMMA + c.DELTA * std::log((v - c.XI) / (upper - v));
+    EXPECT_NEAR(zs, 0.0, 1e-12);
+  }
 }
 
 // The SB(3) equation in U changes sign at the maximum-likelihood upper bound
