@@ -9,7 +9,7 @@
 
 #include "driver/gauge.hpp"
 #include "driver/reader.hpp"
-#include "format/format.hpp"
+#include "driver/texts.hpp"
 
 namespace {
 
@@ -22,11 +22,9 @@ void BM_WholeGauge(benchmark::State& state) {
   }
   const std::string name = driver::fixed_field("NILE", driver::kNameColumns);
   for (auto _ : state) {
-    std::ostringstream ans, log;
-    format::Writer screen(log);
-    format::Screen scr{screen, [](std::string_view) {}};
-    const driver::GaugeOutcome g = driver::analyse_gauge(name, *record, ans, scr, false);
-    benchmark::DoNotOptimize(g.yer.data());
+    const results::GaugeResult g = driver::analyse_record(name, *record, driver::ReadResult{});
+    const std::string ans = driver::answer_file(g);
+    benchmark::DoNotOptimize(ans.data());
   }
 }
 BENCHMARK(BM_WholeGauge)->Unit(benchmark::kMillisecond);

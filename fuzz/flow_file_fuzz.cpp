@@ -8,6 +8,7 @@
 
 #include "driver/gauge.hpp"
 #include "driver/reader.hpp"
+#include "driver/texts.hpp"
 #include "format/format.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,10 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto record = std::make_unique<driver::FlowRecord>();
   const driver::ReadResult read = driver::read_flows(in, "FUZZ.INC", *record);
   if (!read.ok) return 0;
-  std::ostringstream ans, log;
+  const results::GaugeResult g =
+      driver::analyse_record(driver::fixed_field("FUZZ", driver::kNameColumns), *record, read);
+  std::ostringstream log;
   format::Writer screen(log);
   format::Screen scr{screen, [](std::string_view) {}};
-  driver::analyse_gauge(driver::fixed_field("FUZZ", driver::kNameColumns), *record, ans, scr,
-                        false);
+  driver::show_gauge(g, scr, false);
+  const driver::GaugeTexts texts = driver::gauge_texts(g, log.str());
   return 0;
 }

@@ -8,9 +8,10 @@
 #include <sstream>
 #include <thread>
 
-#include "driver/files.hpp"
 #include "driver/gauge.hpp"
+#include "driver/outputs.hpp"
 #include "driver/reader.hpp"
+#include "driver/texts.hpp"
 #include "format/format.hpp"
 
 namespace driver {
@@ -44,39 +45,22 @@ Result analyse_one(const BatchOptions& o, const std::string& name) {
     r.messages += "rivan6: " + name + ": warning:" + note + "\n";
   if (!read.ok) return fail(read.message.substr(1));
 
-  const std::string base = join_path(o.out_dir, name);
-  std::ofstream ans(base + ".ANS", std::ios::binary | std::ios::trunc);
-  if (!ans) return fail("cannot create " + base + ".ANS");
-  std::ofstream log(base + ".LOG", std::ios::binary | std::ios::trunc);
-  if (!log) return fail("cannot create " + base + ".LOG");
+  const std::string name20 = fixed_field(name, kNameColumns);
+  const results::GaugeResult g = analyse_record(name20, *record, read);
+  // The log: what the dialogue would show on the screen.
+  std::ostringstream log;
   format::Writer screen(log);
   format::Screen scr{screen, [&log](std::string_view prompt) { log << prompt << '\n'; }};
-  const std::string name20 = fixed_field(name, kNameColumns);
   screen.list(" DIR = ", o.data_dir);
   screen.list(" GAUGE = ", name20);
   for (const std::string& note : read.notes) screen.list(note);
-  const GaugeOutcome g = analyse_gauge(name20, *record, ans, scr, false);
-  ans.close();
-  if (!ans) return fail("could not write all of " + base + ".ANS");
-  // A .COR file left by an earlier run would not belong to this analysis.
-  if (g.cor.empty())
-    std::remove((base + ".COR").c_str());
-  else if (!write_file(base + ".COR", g.cor))
-    return fail("cannot write " + base + ".COR");
-  if (!write_file(base + ".YER", g.yer)) return fail("cannot write " + base + ".YER");
-  log.close();
+  show_gauge(g, scr, false);
+  const WriteOutcome w = write_gauge_files(o.out_dir, name, gauge_texts(g, log.str()));
+  if (!w.ok) return fail(w.error);
 
   char line[160];
-  const int last = record->first_year + record->N - 1;
-  if (g.arma_done)
-    std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  ITYPE %d  p %d  q %d", name.c_str(),
-                  record->first_year, last, record->N, g.ITYPE, g.p, g.q);
-  else
-    std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  ITYPE %d  p -  q -  (%s)",
-                  name.c_str(), record->first_year, last, record->N, g.ITYPE,
-                  g.ITYPE == 0 ? "no transform: flows without spread"
-                  : g.nz > 0   ? "zero flows: no ARMA"
-                               : "fewer than 3 flows: no ARMA");
+  std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  %s", name.c_str(), record->first_year,
+                g.record.last_year(), record->N, model_summary(g).c_str());
   r.summary = line;
   r.ok = true;
   return r;

@@ -176,7 +176,8 @@ ReadResult read_flows(std::istream& in, std::string_view file_name, FlowRecord& 
   return result;
 }
 
-bool reader(Console& console, const std::string& directory, std::string& name, FlowRecord& out) {
+bool reader(Console& console, const std::string& directory, std::string& name, FlowRecord& out,
+            ReadResult* read) {
   format::Writer screen(console.out());
   const std::string dir50 = fixed_field(directory, kDirectoryColumns);
   // ld: the length of the directory up to its first blank.
@@ -222,6 +223,7 @@ bool reader(Console& console, const std::string& directory, std::string& name, F
       screen.write("(A)", " TRY AGAIN !");
       continue;
     }
+    if (read) *read = std::move(r);
     return true;
   }
 }

@@ -59,7 +59,8 @@ std::string fixed_field(std::string_view text, std::size_t width);
 // directory (the 50-column directory field as typed). Asks again while the
 // file cannot be found or is refused. Returns false when the session is to
 // end: the base name "END", or the end of input. name receives the 20-column
-// base name.
-bool reader(Console& console, const std::string& directory, std::string& name, FlowRecord& out);
+// base name, read (when given) what the reader noticed of the file.
+bool reader(Console& console, const std::string& directory, std::string& name, FlowRecord& out,
+            ReadResult* read = nullptr);
 
 }  // namespace driver

@@ -3,9 +3,10 @@
 #include <fstream>
 #include <memory>
 
-#include "driver/files.hpp"
 #include "driver/gauge.hpp"
+#include "driver/outputs.hpp"
 #include "driver/reader.hpp"
+#include "driver/texts.hpp"
 #include "format/format.hpp"
 
 namespace driver {
@@ -23,6 +24,22 @@ void banner(format::Writer& screen) {
                            " *                                                    *",
                            " ******************************************************"})
     screen.list(line);
+}
+
+// After the files of a gauge: the chosen models and the files written, or
+// what could not be written.
+void report_written(format::Writer& screen, const results::GaugeResult& r, const WriteOutcome& w) {
+  if (!w.ok) {
+    screen.list(" THE FILES OF " + r.record.name + " COULD NOT BE WRITTEN: " + w.error);
+    return;
+  }
+  screen.list(" " + r.record.name + ": " + model_line(r));
+  std::string names;
+  for (const std::string& path : w.written) names += " " + path;
+  screen.list(" FILES WRITTEN:" + names);
+  if (!w.removed.empty())
+    screen.list(" THE OLDER " + w.removed +
+                " WAS REMOVED: A RECORD WITH ZERO FLOWS HAS NO CORRELOGRAM");
 }
 
 }  // namespace
@@ -52,22 +69,13 @@ int run_session(Console& console, const std::string& out_dir) {
   while (true) {
     std::string name;
     auto record = std::make_unique<FlowRecord>();
-    if (!reader(console, directory, name, *record)) return 0;
+    ReadResult read;
+    if (!reader(console, directory, name, *record, &read)) return 0;
     const std::string stem = stem_of(name);
-    const std::string ans_name = join_path(out_dir, stem + ".ANS");
-    std::ofstream ans(ans_name, std::ios::binary | std::ios::trunc);
-    if (!ans) {
-      screen.list(" CANNOT CREATE THE ANSWER FILE ", ans_name, " - THIS GAUGE IS SKIPPED");
-    } else {
-      GaugeOutcome outcome = analyse_gauge(name, *record, ans, scr, pause_after_plots);
-      ans.close();
-      if (!ans) screen.list(" COULD NOT WRITE ALL OF ", ans_name);
-      const std::string cor_name = join_path(out_dir, stem + ".COR");
-      const std::string yer_name = join_path(out_dir, stem + ".YER");
-      if (!outcome.cor.empty() && !write_file(cor_name, outcome.cor))
-        screen.list(" CANNOT WRITE ", cor_name);
-      if (!write_file(yer_name, outcome.yer)) screen.list(" CANNOT WRITE ", yer_name);
-    }
+    const results::GaugeResult r = analyse_record(name, *record, read);
+    show_gauge(r, scr, pause_after_plots);
+    const WriteOutcome w = write_gauge_files(out_dir, stem, gauge_texts(r, ""));
+    report_written(screen, r, w);
     // Another gauge?
     while (true) {
       screen.write("(A)", " REPEAT THE ANALYSIS FOR ANOTHER FILE (Y/N) - ");

@@ -39,10 +39,10 @@ void fdnelm(int n, double* x, double& fx, const double* step, double reqmin, int
   // A simplex needs at least one unknown; more than the work storage holds
   // cannot be searched either. Nothing is touched in both cases.
   if (n > kMaxUnknowns || n < 1) {
-    ier = 1;
+    ier = kTooManyUnknowns;
     return;
   }
-  ier = 0;
+  ier = kConverged;
   Workspace w;
   auto& v = w.vertex;
   auto& f = w.value;
@@ -89,10 +89,10 @@ void fdnelm(int n, double* x, double& fx, const double* step, double reqmin, int
     const double spread = std::sqrt(ss / n);
     bool stop = false;
     if (spread <= mean * reqmin * kConvergence) {
-      ier = 0;
+      ier = kConverged;
       stop = true;
     } else if (it >= maxit) {
-      ier = 2;
+      ier = kIterationLimit;
       stop = true;
     } else {
       // Stall: the centroid's first coordinate and the last value written
@@ -105,7 +105,7 @@ void fdnelm(int n, double* x, double& fx, const double* step, double reqmin, int
       w.c1_prev = c1;
       w.v_prev = vv;
       if (reqmin > d) {
-        ier = 3;
+        ier = kStalled;
         stop = true;
       }
     }

@@ -16,15 +16,15 @@ constexpr double kBoundedNudge = stats::single(0.0001f);
 }  // namespace
 
 double snv(double& x, int family, double GAMMA, double DELTA, double XLAM, double XI, int& IFAULT) {
-  IFAULT = 1;
+  IFAULT = kBadFamily;
   double z = 0.0;
   if (family < kLognormal || family > kNormal) return z;
-  IFAULT = 0;
+  IFAULT = kTransformDone;
   switch (family) {
     case kLognormal: {
       const double w = XLAM * x - XI;
       if (w <= 0.0) {
-        IFAULT = 2;
+        IFAULT = kOutOfRange;
         return z;
       }
       z = DELTA * std::log(w) + GAMMA;
@@ -47,7 +47,7 @@ double snv(double& x, int family, double GAMMA, double DELTA, double XLAM, doubl
       bool moved_up = false;
       bool moved_down = false;
       while (d1 <= 0.0 || d2 <= 0.0) {
-        IFAULT = 2;
+        IFAULT = kOutOfRange;
         if (d1 <= 0.0) {
           if (moved_up) return 0.0;
           moved_up = true;
@@ -71,9 +71,9 @@ double snv(double& x, int family, double GAMMA, double DELTA, double XLAM, doubl
 }
 
 double ajv(double z, int family, double GAMMA, double DELTA, double XLAM, double XI, int& IFAULT) {
-  IFAULT = 1;
+  IFAULT = kBadFamily;
   if (family < kLognormal || family > kNormal) return 0.0;
-  IFAULT = 0;
+  IFAULT = kTransformDone;
   const double w = (z - GAMMA) / DELTA;
   switch (family) {
     case kLognormal:

@@ -7,17 +7,49 @@ namespace normalize {
 // Family codes of snv and ajv.
 enum Family : int { kLognormal = 1, kUnbounded = 2, kBounded = 3, kNormal = 4 };
 
-// The transform that normaliz chooses: the model number ITYPE (1 LN3, 2 LN2,
-// 3 SB4, 4 SB3) and its parameters.
+// Model numbers ITYPE of the four candidate transforms.
+enum Model : int {
+  kLN3 = 1,  // three-parameter lognormal
+  kLN2 = 2,  // two-parameter lognormal (lower bound 0)
+  kSB4 = 3,  // four-parameter Johnson SB
+  kSB3 = 4,  // three-parameter Johnson SB (lower bound 0)
+};
+constexpr int kModels = 4;
+
+// Short name of a model number ("LN3", "LN2", "SB4", "SB3"; "" for others).
+inline const char* model_code(int ITYPE) {
+  switch (ITYPE) {
+    case kLN3:
+      return "LN3";
+    case kLN2:
+      return "LN2";
+    case kSB4:
+      return "SB4";
+    case kSB3:
+      return "SB3";
+    default:
+      return "";
+  }
+}
+
+// Fault codes IFAULT of snv and ajv.
+enum TransformFault : int {
+  kTransformDone = 0,
+  kBadFamily = 1,   // family code outside 1..4: the result is 0
+  kOutOfRange = 2,  // snv only: x outside the range of the family
+};
+
+// The transform that normaliz chooses: the model number ITYPE and its
+// parameters.
 struct Transform {
   int ITYPE = 0;
   double GAMMA = 0.0, DELTA = 0.0, XLAM = 0.0, XI = 0.0;
 };
 
-// Family code of a model number: 1 (lognormal) for ITYPE 1 and 2, 3 (bounded)
-// for ITYPE 3 and 4.
+// Family code of a model number: lognormal for LN3 and LN2, bounded for SB4
+// and SB3.
 inline int family_of(int ITYPE) {
-  return ITYPE == 3 || ITYPE == 4 ? kBounded : kLognormal;
+  return ITYPE == kSB4 || ITYPE == kSB3 ? kBounded : kLognormal;
 }
 
 // x to z. IFAULT 1: family outside 1..4 (result 0); 2: x outside the range

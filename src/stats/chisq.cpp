@@ -75,6 +75,16 @@ double chisq(std::span<const double> x, double mean, double sd, int& ndf) {
   return sum;
 }
 
+ChiSquareTest chi_square_test(std::span<const double> x, double mean, double sd, int extra_fitted) {
+  ChiSquareTest t;
+  cell(x, mean, sd, t.counts, t.k);
+  int ndf = 0;
+  t.statistic = chisq(x, mean, sd, ndf);
+  t.df = ndf - extra_fitted;
+  t.probability = qchisx(t.statistic, t.df);
+  return t;
+}
+
 double xnorm(double p) {
   if (std::isnan(p)) return p;
   double q = p;

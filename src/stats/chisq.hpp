@@ -20,6 +20,19 @@ void cell(std::span<const double> x, double mean, double sd, std::array<int, kMa
 // Chi-square statistic of x against N(mean, sd); ndf receives k - 3. Like
 // cell, it uses at most the first 1000 values; an empty series gives 0.
 double chisq(std::span<const double> x, double mean, double sd, int& ndf);
+
+// A chi-square test of normality as the report gives it: the classes and
+// their counts, the statistic, its degrees of freedom (k - 3, less
+// `extra_fitted` for parameters fitted before the test) and the exceedance
+// probability by qchisx (NaN when df <= 0).
+struct ChiSquareTest {
+  int k = 0;
+  std::array<int, kMaxClasses> counts{};
+  double statistic = 0.0;
+  int df = 0;
+  double probability = 0.0;
+};
+ChiSquareTest chi_square_test(std::span<const double> x, double mean, double sd, int extra_fitted);
 // Standard normal deviate with non-exceedance probability p (A&S 26.2.23).
 // Error below 4.5e-4. For p <= 0 or p >= 1 (and p so close to them that the
 // squared tail probability underflows) the result stays finite: it saturates

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstddef>
 
+#include "stats/chisq.hpp"
+
 namespace stats {
 
 void corr(std::span<const double> x, std::array<double, kMaxLags>& r,
@@ -74,6 +76,20 @@ void corr(std::span<const double> x, std::array<double, kMaxLags>& r,
     for (int j = 1; j <= k - 1; ++j) a[j - 1] = next[j - 1];
     a[k - 1] = phi[k - 1];
   }
+}
+
+Correlogram correlogram(std::span<const double> x, int fitted) {
+  Correlogram c;
+  c.n = static_cast<int>(x.size());
+  c.L = nlags(c.n);
+  c.c = 1.96 / std::sqrt(static_cast<double>(c.n));
+  corr(x, c.r, c.phi);
+  double s = 0.0;
+  for (int k = 0; k < c.L; ++k) s += c.r[k] * c.r[k];
+  c.Q = c.n * s;
+  c.df = c.L - fitted;
+  c.probability = qchisx(c.Q, static_cast<double>(c.df));
+  return c;
 }
 
 }  // namespace stats

@@ -22,4 +22,19 @@ inline int nlags(int n) {
 void corr(std::span<const double> x, std::array<double, kMaxLags>& r,
           std::array<double, kMaxLags>& phi);
 
+// The correlogram of a series as the report gives it: L = nlags(n) lags of r
+// and phi, the 95% band +/- c = 1.96 / sqrt(n), the Box-Pierce portmanteau
+// statistic Q = n (r1^2 + ... + rL^2) with L - `fitted` degrees of freedom
+// and its exceedance probability by qchisx (NaN when df <= 0). n >= 3.
+struct Correlogram {
+  int n = 0;
+  int L = 0;
+  double c = 0.0;
+  std::array<double, kMaxLags> r{}, phi{};
+  double Q = 0.0;
+  int df = 0;
+  double probability = 0.0;
+};
+Correlogram correlogram(std::span<const double> x, int fitted);
+
 }  // namespace stats

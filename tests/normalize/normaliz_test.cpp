@@ -25,10 +25,12 @@ struct Fit {
   int IFAULT = -1;
   double mean = 0.0, sd = 0.0;
   cfunsb4 block;
+  Normalisation res;
   std::string ans, screen;
   int pauses = 0;
 
-  Fit(const std::vector<double>& flows, int nz) : z(flows.size(), -99.0) {
+  Fit(const std::vector<double>& flows, int nz)
+      : z(flows.size(), -99.0), res(normalise(flows, nz)) {
     std::ostringstream a, s;
     format::Writer ans_w(a, true), scr_w(s);
     format::Screen scr{scr_w, [&](std::string_view) { ++pauses; }};
@@ -119,10 +121,11 @@ TEST_P(CraftedSeries, TableChoiceAndTransform) {
   for (double v : r.z) ss += (v - m) * (v - m);
   EXPECT_NEAR(r.mean, m, 1e-12);
   EXPECT_NEAR(r.sd, std::sqrt(ss / flows.size()), 1e-12);
-  // The block holds the flows and the SB(4) fit.
+  // The block holds the flows; the result the SB(4) fit that the table prints.
   EXPECT_EQ(r.block.n, static_cast<int>(flows.size()));
   EXPECT_EQ(r.block.x[flows.size() - 1], flows.back());
-  EXPECT_FLOAT_EQ(r.block.XI, r.row("XI")[2]);
+  EXPECT_FLOAT_EQ(r.res.candidates[kSB4 - 1].XI, r.row("XI")[2]);
+  EXPECT_EQ(r.res.z, std::vector<double>(r.z.begin(), r.z.end()));
 }
 
 const std::vector<double> kSkewed{512.0,  388.5, 640.25, 455.0, 1021.0,
@@ -155,12 +158,14 @@ TEST(Normaliz, Sb4OutOfRangeIsReportedAndMarked) {
   std::vector<double> flows = kSkewed;
   for (double& v : flows) v *= 1e13;
   Fit r(flows, 0);
-  const double XI = r.block.XI;
-  const double XLAM = r.block.upper - r.block.XI;
-  const std::array<format::Item, 3> vals{XI, flows[0], XI + XLAM};
+  const Sb4Search& s = r.res.sb4;
+  ASSERT_TRUE(s.out_of_range);
+  EXPECT_EQ(s.range_x, flows[0]);
+  const std::array<format::Item, 3> vals{s.range_XI, s.range_x, s.range_upper};
   EXPECT_EQ(r.screen, "   SB(4) ARG NOT IN RANGE\n" + format::list_directed(vals) + "\n");
   EXPECT_EQ(r.pauses, 1);
   EXPECT_EQ(r.row("CR")[2], 4000.0);
+  EXPECT_EQ(r.res.candidates[kSB4 - 1].fault, CandidateFault::kOutOfRange);
   EXPECT_NE(r.t.ITYPE, 3);
 }
 
@@ -234,8 +239,8 @@ TEST_P(RealGauge, Sb4LikelihoodAndChoice) {
   const std::vector<double> copy = flows;
   Fit r(flows, 0);
   EXPECT_EQ(flows, copy);
-  const cfunsb4& b = r.block;
-  const double XLAM = b.upper - b.XI;
+  const Candidate& b = r.res.candidates[kSB4 - 1];
+  const double XLAM = b.XLAM;
   double nll = 0.0;
   for (double x : flows) {
     const double z = b.GAMMA + b.DELTA * std::log((x - b.XI) / (b.XI + XLAM - x));

@@ -1,12 +1,12 @@
-#include "driver/cross.hpp"
+#include "stats/cross.hpp"
 
 #include <cmath>
 
-namespace driver {
+namespace stats {
 
-std::array<double, 12> crossing_levels() {
+std::array<double, kCrossLevels> crossing_levels() {
   const std::array<double, 6> q{0.842, 1.282, 1.645, 2.326, 2.576, 3.09};
-  std::array<double, 12> levels{};
+  std::array<double, kCrossLevels> levels{};
   for (int i = 0; i < 6; ++i) {
     levels[i] = -q[i];
     levels[i + 6] = q[i];
@@ -14,13 +14,13 @@ std::array<double, 12> crossing_levels() {
   return levels;
 }
 
-void cross(std::span<const double> x, const std::array<double, 12>& levels, int first, int last,
-           CrossTables& t, format::Writer& ans) {
+void cross(std::span<const double> x, const std::array<double, kCrossLevels>& levels, int first,
+           int last, CrossTables& t) {
   const bool down = first == 1;
   const std::size_t n = x.size();
   // beyond(v, a): a lies strictly beyond the level v in the direction studied.
   auto beyond = [down](double v, double a) { return down ? a < v : a > v; };
-  for (int j = first; j <= last && j >= 1 && j <= 12; ++j) {
+  for (int j = first; j <= last && j >= 1 && j <= kCrossLevels; ++j) {
     const double v = levels[j - 1];
     int count = 0;
     int total_length = 0;
@@ -46,35 +46,36 @@ void cross(std::span<const double> x, const std::array<double, 12>& levels, int 
       }
       ++i;
     }
+    t.levels[j - 1] = v;
     t.crossings[j - 1] = count;
     t.length[j - 1] = total_length;
     t.sum[j - 1] = std::trunc(total_sum);
   }
+}
 
-  const std::array<double, 6> percent{80.0, 90.0, 95.0, 99.0, 99.5, 99.9};
+void write_cross(format::Writer& ans, const CrossTables& t, int first) {
+  const bool down = first == 1;
   auto six = [first](const auto& a) {
     std::array<format::Item, 6> items{0, 0, 0, 0, 0, 0};
     for (int k = 0; k < 6; ++k) {
       const int idx = first - 1 + k;
-      items[k] = idx >= 0 && idx < 12 ? format::Item(a[idx]) : format::Item(a[0]);
+      items[k] = idx >= 0 && idx < kCrossLevels ? format::Item(a[idx]) : format::Item(a[0]);
     }
     return items;
   };
+  const auto& pc = kCrossPercent;
+  const std::array<format::Item, 6> percent{pc[0], pc[1], pc[2], pc[3], pc[4], pc[5]};
   if (down) {
     ans.write("('1' / 6X ' DOWN CROSSINGS   TOTAL DEFICIT RUN LENGTHS AND SUM ')");
-    ans.write_items("(/ 6X ' P(EXCEEDENCE). (%).' 5X 6F8.1)",
-                    std::array<format::Item, 6>{percent[0], percent[1], percent[2], percent[3],
-                                                percent[4], percent[5]});
+    ans.write_items("(/ 6X ' P(EXCEEDENCE). (%).' 5X 6F8.1)", percent);
   } else {
     ans.write("(6X ' UP CROSSINGS   TOTAL SURPLUS RUN LENGTHS AND SUM ')");
-    ans.write_items("(/ 6X ' P(NON-EXCEEDENCE). (%).' 1X 6F8.1)",
-                    std::array<format::Item, 6>{percent[0], percent[1], percent[2], percent[3],
-                                                percent[4], percent[5]});
+    ans.write_items("(/ 6X ' P(NON-EXCEEDENCE). (%).' 1X 6F8.1)", percent);
   }
-  ans.write_items("(6X ' FLOW' 20X 6F8.1)", six(levels));
+  ans.write_items("(6X ' FLOW' 20X 6F8.1)", six(t.levels));
   ans.write_items("(6X ' CROSSINGS' 14X 6I8)", six(t.crossings));
   ans.write_items("(6X ' TOTAL RUN LENGTH' 7X 6I8)", six(t.length));
   ans.write_items("(6X ' TOTAL RUN SUM' 11X 6F8.0 / /)", six(t.sum));
 }
 
-}  // namespace driver
+}  // namespace stats
