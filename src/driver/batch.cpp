@@ -13,6 +13,7 @@
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
 #include "format/format.hpp"
+#include "results/csv.hpp"
 
 namespace driver {
 
@@ -20,14 +21,17 @@ namespace {
 
 struct Result {
   bool ok = false;
-  std::string summary;   // for standard output
-  std::string messages;  // for standard error
+  std::string summary;               // for standard output
+  std::string messages;              // for standard error
+  std::vector<std::string> csv_row;  // for the network table
+  std::string failure;               // why the gauge failed
 };
 
 Result analyse_one(const BatchOptions& o, const std::string& name) {
   Result r;
   auto fail = [&r, &name](const std::string& why) {
     r.messages += "rivan6: " + name + ": " + why + "\n";
+    r.failure = why;
     return r;
   };
   if (name.empty()) return fail("an empty base name");
@@ -57,6 +61,8 @@ Result analyse_one(const BatchOptions& o, const std::string& name) {
   show_gauge(g, scr, false);
   const WriteOutcome w = write_gauge_files(o.out_dir, name, gauge_texts(g, log.str()));
   if (!w.ok) return fail(w.error);
+  for (const auto& column : results::csv_columns(g)) r.csv_row.push_back(column.second);
+  r.csv_row.push_back("ok");
 
   char line[160];
   std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  %s", name.c_str(), record->first_year,
@@ -101,10 +107,34 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
     else if (!o.quiet && !results[i].summary.empty())
       out << results[i].summary << '\n';
   }
+  int status = failed == 0 ? 0 : 1;
+  if (!o.summary.empty()) {
+    std::string table;
+    std::vector<std::string> header;
+    for (const auto& column : results::csv_empty_columns()) header.push_back(column.first);
+    header.push_back("status");
+    table += results::csv_line(header);
+    for (std::size_t i = 0; i < count; ++i) {
+      if (duplicate[i]) continue;
+      std::vector<std::string> row = results[i].csv_row;
+      if (row.empty()) {
+        // A gauge that failed keeps its row: its name and why.
+        for (const auto& column : results::csv_empty_columns()) row.push_back(column.second);
+        row[0] = o.names[i];
+        row.push_back(results[i].failure);
+      }
+      table += results::csv_line(row);
+    }
+    std::string error;
+    if (!write_file_atomically(o.summary, table, error)) {
+      err << "rivan6: " << error << '\n';
+      status = 1;
+    }
+  }
   out << count - failed << " of " << count << " gauges analysed, " << failed << " failed\n";
   out.flush();
   err.flush();
-  return failed == 0 ? 0 : 1;
+  return status;
 }
 
 }  // namespace driver

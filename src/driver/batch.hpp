@@ -12,6 +12,7 @@ struct BatchOptions {
   std::string out_dir;   // where NAME.ANS, .COR, .YER, .LOG go ("" = working directory)
   int jobs = 1;          // gauges analysed at the same time
   bool quiet = false;    // no summary line per gauge
+  std::string summary;   // the network table (CSV) to write ("" = none)
   std::vector<std::string> names;
 };
 

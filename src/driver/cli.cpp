@@ -32,6 +32,7 @@ const char* const kUsage =
     "  -o OUTDIR   directory for the output files (default: the working directory)\n"
     "  -j JOBS     gauges analysed at the same time (default: the number of cores)\n"
     "  -q          no summary line per gauge, only the final count\n"
+    "  --summary FILE.csv  also write a table of the key figures, one row per gauge\n"
     "  --help      show this help and exit\n"
     "  --version   show the version and exit\n"
     "\n"
@@ -62,11 +63,13 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
     } else if (!options_done && a == "--version") {
       out << "rivan6 " << RIVAN6_VERSION << '\n';
       return 0;
-    } else if (!options_done && (a == "-d" || a == "-o" || a == "-j")) {
+    } else if (!options_done && (a == "-d" || a == "-o" || a == "-j" || a == "--summary")) {
       if (i + 1 >= argc)
         return usage_error(err, std::string("option ") + argv[i] + " needs a value");
       const std::string value = argv[++i];
-      if (a == "-d") {
+      if (a == "--summary") {
+        o.summary = value;
+      } else if (a == "-d") {
         o.data_dir = value;
       } else if (a == "-o") {
         o.out_dir = value;

@@ -1,6 +1,7 @@
 #include "driver/gauge.hpp"
 
 #include "driver/texts.hpp"
+#include "results/json.hpp"
 
 namespace driver {
 
@@ -22,6 +23,7 @@ GaugeTexts gauge_texts(const results::GaugeResult& r, std::string log) {
   t.cor = correlogram_file(r);
   t.yer = year_file(r);
   t.log = std::move(log);
+  t.json = results::json_text(results::to_json(r));
   return t;
 }
 
