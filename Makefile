@@ -4,7 +4,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 CMAKE_FLAGS ?=
 
-.PHONY: all build test demo sanitize bench format clean fuzz
+.PHONY: all build test demo sanitize bench format clean fuzz golden
 
 all: build
 
@@ -25,6 +25,13 @@ demo: build
 	@echo
 	@echo "The report is demo/NILE.ANS; the side files are demo/NILE.COR and demo/NILE.YER;"
 	@echo "the plots and the rest of what the dialogue shows on the screen are in demo/NILE.LOG."
+
+# Rewrites the golden files of the whole-program test (tests/golden/) from
+# the program as built. Run it only when an output is meant to change, and
+# say in the commit why it changed.
+golden: build
+	./$(BUILD)/rivan6 -q -j 1 -d examples -o tests/golden NILE
+	./$(BUILD)/rivan6 -q -j 1 -d tests/golden -o tests/golden ZEROS SHORT
 
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DRIVAN6_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
