@@ -137,11 +137,16 @@ ReadResult read_flows(std::istream& in, std::string_view file_name, FlowRecord& 
       sum += v;
     }
     if (!readable) {
+      result.ended_at_line = line_number;
       result.notes.push_back(" RECORD " + std::to_string(line_number) + " OF " + name +
                              " CANNOT BE READ: THE DATA END BEFORE IT");
       break;
     }
     years[count] = year;
+    bool no_flow_field = !blank_line[count];
+    for (int m = 0; m < 12 && no_flow_field; ++m)
+      no_flow_field = is_blank(std::string_view(line).substr(9 + 8 * m, 7));
+    if (no_flow_field) result.blank_years.push_back(year);
     out.flows[count] = sum;
     ++count;
   }

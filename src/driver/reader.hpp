@@ -34,6 +34,8 @@ struct ReadResult {
   bool ok = false;
   std::string message;
   std::vector<std::string> notes;
+  int ended_at_line = 0;         // the unreadable line at which the data ended (0: none)
+  std::vector<int> blank_years;  // years whose twelve monthly fields were all blank
 };
 
 // Reads the records of a flow file already open. Data end at the end of the

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace driver {
 namespace {
@@ -99,6 +100,8 @@ TEST(ReadFlows, BlankMonthsShortLinesLongLinesAndWindowsLineEnds) {
   EXPECT_EQ(r.flows[0], 0.0);
   EXPECT_EQ(r.flows[1], 12.0);
   EXPECT_EQ(r.flows[2], 2.0);
+  // Only 1950 had no flow field at all (1952 has two).
+  EXPECT_EQ(res.blank_years, std::vector<int>{1950});
 }
 
 TEST(ReadFlows, TrailingEmptyLinesAreNotRecords) {
@@ -119,6 +122,7 @@ TEST(ReadFlows, UnreadableRecordEndsTheDataAndSaysSo) {
   EXPECT_EQ(r.N, 3);
   ASSERT_EQ(res.notes.size(), 1u);
   EXPECT_NE(res.notes[0].find("RECORD 4 OF T.INC"), std::string::npos) << res.notes[0];
+  EXPECT_EQ(res.ended_at_line, 4);
 }
 
 struct RefusedCase {
