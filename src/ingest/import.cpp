@@ -33,7 +33,10 @@ std::string years_text(const std::vector<int>& years) {
     while (j + 1 < years.size() && years[j + 1] == years[j] + 1) ++j;
     if (!s.empty()) s += ", ";
     s += std::to_string(years[i]);
-    if (j > i) s += "-" + std::to_string(years[j]);
+    if (j > i) {
+      s += '-';
+      s += std::to_string(years[j]);
+    }
     i = j + 1;
   }
   return s;
@@ -75,7 +78,7 @@ bool valid_name(std::string_view name) {
 }
 
 bool format_field(double value, std::string& field, int& decimals) {
-  if (!std::isfinite(value) || value < 0.0 || value >= 9999999.5) return false;
+  if (!std::isfinite(value) || value < 0.0 || value >= kLargestField) return false;
   char buf[32];
   // The most decimals that fit; below 1 the leading zero gives way to a
   // sixth decimal (".123456" reads back as 0.123456).
@@ -255,6 +258,38 @@ Result import_tables(const std::vector<Input>& inputs, const Options& o) {
                 std::to_string(from) + ": a flow file holds at most " + std::to_string(kMaxYears) +
                 "; choose a span with --years");
 
+  // The monthly values to write; all must fit their fields.
+  const std::size_t n_written = static_cast<std::size_t>(to - from + 1) * 12;
+  std::vector<double> values(n_written);
+  double largest = 0.0;
+  std::size_t first_too_large = n_written;
+  for (std::size_t k = 0; k < n_written; ++k) {
+    const MonthSum& s = months[static_cast<std::size_t>((from - first_year) * 12) + k];
+    const long double mean_or_sum =
+        daily && o.monthly == Aggregation::Mean ? s.sum / s.present : s.sum;
+    values[k] = static_cast<double>(mean_or_sum) * o.scale;
+    largest = std::max(largest, values[k]);
+    if (values[k] >= kLargestField && first_too_large == n_written) first_too_large = k;
+  }
+  if (first_too_large < n_written) {
+    // Suggest the scale, a power of ten below the one in use, that makes the
+    // largest value fit.
+    double factor = o.scale;
+    for (double v = largest; v >= kLargestField && std::isfinite(v); v /= 10.0) factor /= 10.0;
+    const int y = from + static_cast<int>(first_too_large / 12);
+    const int m = static_cast<int>(first_too_large % 12) + 1;
+    const MonthSum& s = months[static_cast<std::size_t>((y - first_year) * 12 + m - 1)];
+    return fail(tables[static_cast<std::size_t>(s.table)].file + " line " + std::to_string(s.line) +
+                ": the value of " + month_text(y, m) + ", " + value_text(values[first_too_large]) +
+                (o.scale != 1.0 ? " after scaling" : "") +
+                ", does not fit the 7 columns of a flow field (at most 9999999); scale the values "
+                "down with --scale" +
+                (std::isfinite(largest)
+                     ? " (--scale " + value_text(factor) + " makes the largest, " +
+                           value_text(largest) + ", fit)"
+                     : std::string()));
+  }
+
   // The records.
   std::string prefix = r.name.substr(0, 4);
   prefix.resize(4, ' ');
@@ -269,19 +304,9 @@ Result import_tables(const std::vector<Input>& inputs, const Options& o) {
     text += prefix;
     text += year;
     for (int m = 0; m < 12; ++m) {
-      const MonthSum& s = months[static_cast<std::size_t>((y - first_year) * 12 + m)];
-      const long double mean_or_sum =
-          daily && o.monthly == Aggregation::Mean ? s.sum / s.present : s.sum;
-      const double v = static_cast<double>(mean_or_sum) * o.scale;
+      const double v = values[static_cast<std::size_t>((y - from) * 12 + m)];
       int decimals = 0;
-      if (!format_field(v, field, decimals)) {
-        const Table& t = tables[static_cast<std::size_t>(s.table)];
-        return fail(t.file + " line " + std::to_string(s.line) + ": the value of " +
-                    month_text(y, m + 1) + ", " + value_text(v) +
-                    (o.scale != 1.0 ? " after scaling" : "") +
-                    ", does not fit the 7 columns of a flow field (at most 9999999); scale the "
-                    "values down with --scale (e.g. --scale 0.001)");
-      }
+      format_field(v, field, decimals);  // fits: checked above
       double back = 0.0;
       const std::size_t start = field.find_first_not_of(' ');
       std::from_chars(field.data() + start, field.data() + field.size(), back);

@@ -21,6 +21,8 @@ namespace ingest {
 constexpr int kMaxYears = 1000;  // the most years a flow file holds
 constexpr int kMaxName = 19;     // the longest base name
 constexpr int kFieldWidth = 7;   // the columns of one monthly value
+// The smallest value that does not fit: 7 digits round it to 10000000.
+constexpr double kLargestField = 9999999.5;
 
 // How daily values become a monthly value.
 enum class Aggregation { Sum, Mean };

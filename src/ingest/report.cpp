@@ -29,9 +29,9 @@ std::string layout_words(Layout layout) {
   return "table";
 }
 
-std::string number_text(double v) {
+std::string number_text(double v, int digits = 10) {
   char buf[64];
-  const int n = std::snprintf(buf, sizeof buf, "%.10g", v);
+  const int n = std::snprintf(buf, sizeof buf, "%.*g", digits, v);
   return std::string(buf, static_cast<std::size_t>(n));
 }
 
@@ -136,7 +136,10 @@ std::string Report::to_text() const {
   for (std::size_t i = 0; i < complete.size(); ++i) {
     if (i) s += ", ";
     s += std::to_string(complete[i].first);
-    if (complete[i].second > complete[i].first) s += "-" + std::to_string(complete[i].second);
+    if (complete[i].second > complete[i].first) {
+      s += '-';
+      s += std::to_string(complete[i].second);
+    }
   }
   s += "\n";
   if (last_year >= first_year) {

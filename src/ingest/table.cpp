@@ -39,7 +39,10 @@ std::string at(const std::string& file, int line) {
 }
 
 std::string quoted(std::string_view s) {
-  return "'" + std::string(s) + "'";
+  std::string q(1, '\'');
+  q += s;
+  q += '\'';
+  return q;
 }
 
 std::string lower(std::string_view s) {

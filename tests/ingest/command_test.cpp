@@ -110,6 +110,7 @@ struct UsageCase {
   const char* name;
   std::vector<std::string> args;
   const char* expected;
+  friend void PrintTo(const UsageCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Usage : public ::testing::TestWithParam<UsageCase> {};

@@ -15,6 +15,7 @@ struct ValueCase {
   bool decimal_comma;
   CellValue kind;
   double value;
+  friend void PrintTo(const ValueCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class ValueCell : public ::testing::TestWithParam<ValueCase> {};
@@ -59,6 +60,7 @@ struct DelimiterCase {
   const char* first;
   const char* second;
   char expected;
+  friend void PrintTo(const DelimiterCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Delimiter : public ::testing::TestWithParam<DelimiterCase> {};
@@ -96,6 +98,7 @@ struct DateCase {
   const char* text;
   bool shape;
   bool exists;
+  friend void PrintTo(const DateCase& c, std::ostream* os) { *os << c.text; }
 };
 
 class IsoDate : public ::testing::TestWithParam<DateCase> {};

@@ -13,6 +13,7 @@ struct FieldCase {
   const char* name;
   double value;
   const char* field;
+  friend void PrintTo(const FieldCase& c, std::ostream* os) { *os << c.name; }
 };
 
 class Field : public ::testing::TestWithParam<FieldCase> {};

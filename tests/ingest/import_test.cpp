@@ -30,6 +30,7 @@ struct LayoutCase {
   const char* name;
   std::string text;
   Layout detected;
+  friend void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 };
 
 std::string monthly_rows(const char* header, bool split, char delim, bool dates) {
@@ -252,6 +253,7 @@ struct BadCase {
   std::string text;
   std::string column;
   std::string expected;  // part of the message, with the line
+  friend void PrintTo(const BadCase& c, std::ostream* os) { *os << c.name; }
 };
 
 std::vector<BadCase> bad_cases() {
@@ -288,7 +290,20 @@ std::vector<BadCase> bad_cases() {
        "test.csv line 3: 2001-13 is not a month that exists"},
       {"TooLargeForSevenColumns", "month,flow\n2001-01,12345678\n", "",
        "test.csv line 2: the value of 2001-01, 1.23457e+07, does not fit the 7 columns of a flow "
-       "field (at most 9999999); scale the values down with --scale"},
+       "field (at most 9999999); scale the values down with --scale (--scale 0.1 makes the "
+       "largest, "
+       "1.23457e+07, fit)"},
+      {"SumOverflows",
+       [] {
+         // Every day at the largest order of magnitude a double holds.
+         std::string t;
+         for (int d = 0; d < 365; ++d)
+           t += date_text(date_of(day_number({2001, 1, 1}) + d)) + ",1e308\n";
+         return t;
+       }(),
+       "",
+       "test.csv line 1: the value of 2001-01, inf, does not fit the 7 columns of a flow field "
+       "(at most 9999999); scale the values down with --scale\n"},
       {"NoCompleteYear", head, "", "test.csv: no complete year (every year from 2001 to 2001"},
   };
 }
@@ -305,7 +320,7 @@ TEST_P(BadCsv, IsRefusedWithAMessageNamingTheLine) {
       text += "2001-" + std::string(m < 10 ? "0" : "") + std::to_string(m) + ",1\n";
   const Result r = import_text(text, o);
   ASSERT_FALSE(r.ok);
-  EXPECT_NE(r.message.find(GetParam().expected), std::string::npos) << r.message;
+  EXPECT_NE((r.message + "\n").find(GetParam().expected), std::string::npos) << r.message;
   EXPECT_TRUE(r.flow_text.empty());
   EXPECT_EQ(r.report.error, r.message);
 }
@@ -378,6 +393,7 @@ TEST(SeveralFiles, OverlapAndMixedGranularityAreRefused) {
 struct NameCase {
   const char* file;
   const char* name;
+  friend void PrintTo(const NameCase& c, std::ostream* os) { *os << c.file; }
 };
 
 class DefaultName : public ::testing::TestWithParam<NameCase> {};
