@@ -440,3 +440,54 @@ TEST(Report, TextAndJsonSayWhatWasDone) {
 
 }  // namespace
 }  // namespace ingest
+
+namespace ingest {
+namespace {
+
+TEST(Robustness, DamagedTablesAreImportedOrRefusedWithAMessage) {
+  // Deterministic damage to a small table: characters replaced, dropped or
+  // put in from the ones that matter to the parser. Every outcome must be a
+  // readable flow file or a message naming the file; nothing may crash.
+  const std::string base = testing::daily_csv(2001, 2002);
+  const std::string alphabet = ",;\t\"-.0123456789eaN \n\r#";
+  unsigned x = 2024;
+  auto next = [&x](unsigned n) {
+    x = x * 1103515245u + 12345u;
+    return (x >> 8) % n;
+  };
+  int refused = 0, imported = 0;
+  for (int trial = 0; trial < 1500; ++trial) {
+    std::string text = base;
+    const int edits = 1 + static_cast<int>(next(4));
+    for (int e = 0; e < edits; ++e) {
+      const std::size_t at = next(static_cast<unsigned>(text.size()));
+      const char c = alphabet[next(static_cast<unsigned>(alphabet.size()))];
+      switch (next(3)) {
+        case 0:
+          text[at] = c;
+          break;
+        case 1:
+          text.erase(at, 1);
+          break;
+        default:
+          text.insert(at, 1, c);
+      }
+    }
+    Options o;
+    o.skip_bad_rows = trial % 2 == 1;
+    const Result r = testing::import_text(text, o);
+    if (r.ok) {
+      ++imported;
+      ASSERT_TRUE(testing::read_back(r.flow_text).ok) << text;
+    } else {
+      ++refused;
+      ASSERT_EQ(r.message.rfind("test.csv", 0), 0u) << r.message;
+    }
+  }
+  // Both outcomes occur, or the damage was not exercising anything.
+  EXPECT_GT(refused, 100);
+  EXPECT_GT(imported, 100);
+}
+
+}  // namespace
+}  // namespace ingest
