@@ -148,7 +148,8 @@ std::string Report::to_text() const {
          (years_asked ? "as asked" : "the longest run of complete years") + ")\n";
     s += "  precision: " + std::to_string(min_decimals);
     if (max_decimals != min_decimals) s += " to " + std::to_string(max_decimals);
-    s += " decimals in 7 columns; largest rounding " + number_text(max_rounding) + "\n";
+    s += max_decimals == 1 ? " decimal" : " decimals";
+    s += " in 7 columns; largest rounding " + number_text(max_rounding) + "\n";
   }
   for (const std::string& note : notes) s += "  note: " + note + "\n";
   return s;

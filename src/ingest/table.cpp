@@ -212,8 +212,10 @@ bool read_table(const Input& input, const ReadOptions& options, Table& t, std::s
       return false;
     }
     if (width > 13)
-      t.notes.push_back("columns 14 to " + std::to_string(width) +
-                        " are not monthly values and are ignored");
+      t.notes.push_back(width == 14
+                            ? std::string("column 14 holds no monthly values and is ignored")
+                            : "columns 14 to " + std::to_string(width) +
+                                  " hold no monthly values and are ignored");
   } else if (!options.column.empty()) {
     const std::string& c = options.column;
     if (c.find_first_not_of("0123456789") == std::string::npos) {

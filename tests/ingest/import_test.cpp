@@ -30,6 +30,7 @@ struct LayoutCase {
   const char* name;
   std::string text;
   Layout detected;
+  std::string note = "";  // part of the one note expected (none when empty)
   friend void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 };
 
@@ -63,7 +64,8 @@ std::vector<LayoutCase> layout_cases() {
        Layout::Daily},
       {"YearMonth", monthly_rows("month,flow\n", false, ',', false), Layout::Monthly},
       {"YearMonthNoHeader", monthly_rows("", false, ';', false), Layout::Monthly},
-      {"FirstOfMonthDates", monthly_rows("date,flow\n", false, ',', true), Layout::Monthly},
+      {"FirstOfMonthDates", monthly_rows("date,flow\n", false, ',', true), Layout::Monthly,
+       "the dates fall on the first day of their months: the table is read as monthly values"},
       {"YearAndMonthColumns", monthly_rows("year,month,flow\n", true, ',', false),
        Layout::YearMonth},
       {"YearAndMonthNoHeader", monthly_rows("", true, '\t', false), Layout::YearMonth},
@@ -71,7 +73,7 @@ std::vector<LayoutCase> layout_cases() {
       {"WideNoHeaderWithTotal",
        replace_all(wide_csv(2001, 2002).substr(wide_csv(2001, 2002).find('\n') + 1), "\n",
                    ",9999\n"),
-       Layout::Wide},
+       Layout::Wide, "column 14 holds no monthly values and is ignored"},
   };
 }
 
@@ -82,6 +84,12 @@ TEST_P(Layouts, EveryLayoutGivesTheSameMonthlyTotals) {
   ASSERT_TRUE(r.ok) << r.message;
   ASSERT_EQ(r.report.files.size(), 1u);
   EXPECT_EQ(r.report.files[0].layout, GetParam().detected);
+  if (GetParam().note.empty()) {
+    EXPECT_TRUE(r.report.notes.empty());
+  } else {
+    ASSERT_EQ(r.report.notes.size(), 1u);
+    EXPECT_NE(r.report.notes[0].find(GetParam().note), std::string::npos) << r.report.notes[0];
+  }
   const std::vector<Year> months = months_of(r.flow_text);
   ASSERT_EQ(months.size(), 2u);
   for (int y = 0; y < 2; ++y)
