@@ -9,6 +9,7 @@
 #include "driver/batch.hpp"
 #include "driver/console.hpp"
 #include "driver/session.hpp"
+#include "ingest/command.hpp"
 
 #ifndef RIVAN6_VERSION
 #define RIVAN6_VERSION "1.0.0"
@@ -49,6 +50,9 @@ namespace driver {
 
 int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
             std::ostream& err) {
+  // Commands of their own: rivan6 import ... and rivan6 generate ...
+  if (argc > 1 && std::string_view(argv[1]) == "import")
+    return ingest::run_import(argc - 1, const_cast<char**>(argv + 1), out, err);
   BatchOptions o;
   const unsigned cores = std::thread::hardware_concurrency();
   o.jobs = cores > 0 ? static_cast<int>(cores) : 1;

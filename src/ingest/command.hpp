@@ -1,0 +1,24 @@
+// The command `rivan6 import FILE... [options]`.
+#pragma once
+
+#include <ostream>
+#include <string>
+
+#include "ingest/import.hpp"
+
+namespace ingest {
+
+// Runs the import command; argv[0] is "import". Reads the files, writes
+// OUTDIR/NAME.INC (and the --report file) under a temporary name in the same
+// folder and renames it into place, and prints the report on out. Returns 0
+// when the file was written, 1 when the import failed (the message on err),
+// 2 for bad options (a usage message on err). Options are parsed with
+// getopt_long, whose state is the C library's: do not run two at once.
+int run_import(int argc, char** argv, std::ostream& out, std::ostream& err);
+
+// Writes a whole file under a temporary name in its folder, then renames it
+// into place, so that the file is never seen half-written. False (with
+// error) when it cannot.
+bool write_file_atomically(const std::string& path, const std::string& text, std::string& error);
+
+}  // namespace ingest
