@@ -11,14 +11,15 @@
 #include <vector>
 
 #include "driver/console.hpp"
-#include "driver/test_files.hpp"
+#include "support/files.hpp"
 
 namespace driver {
 namespace {
 
 namespace fs = std::filesystem;
 
-using testing::read_file;
+using rivan6_test::flow_file;
+using rivan6_test::read_file;
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> v;
@@ -33,34 +34,13 @@ std::string pad(std::string s, std::size_t w) {
   return s;
 }
 
-// A flow file: one record per year, each month value/12 so that the annual
-// flow is value (up to rounding of the 3 decimals).
-std::string flow_file(int first_year, const std::vector<double>& annual) {
-  std::string text;
-  for (std::size_t i = 0; i < annual.size(); ++i) {
-    char buf[200];
-    int len = std::snprintf(buf, sizeof buf, "TEST%4d", first_year + static_cast<int>(i));
-    for (int m = 0; m < 12; ++m)
-      len += std::snprintf(buf + len, sizeof buf - len, " %7.3f", annual[i] / 12.0);
-    text.append(buf, len);
-    text += '\n';
-  }
-  return text;
-}
-
 // A session in a directory of its own: data files in dir/, outputs in out/.
 class Session : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    // Short and unique: the dialogue's directory field has 50 columns.
-    const std::size_t h = std::hash<std::string>{}(info->name());
-    root_ = fs::temp_directory_path() / ("r6s-" + std::to_string(h % 100000000));
-    fs::remove_all(root_);
     fs::create_directories(root_ / "dir");
     fs::create_directories(root_ / "out");
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   void put(const std::string& name, const std::string& text) {
     std::ofstream(root_ / "dir" / name, std::ios::binary) << text;
@@ -78,7 +58,8 @@ class Session : public ::testing::Test {
     return screen.str();
   }
 
-  fs::path root_;
+  rivan6_test::TempDir tmp_;
+  const fs::path& root_ = tmp_.path();
 };
 
 // Skewed positive flows, deterministic, no serial pattern to speak of.
