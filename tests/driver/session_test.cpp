@@ -1,6 +1,7 @@
 #include "driver/session.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
@@ -343,6 +344,110 @@ TEST_F(Session, UnwritableOutputSkipsTheGaugeAndGoesOn) {
   const std::string screen = run(dir() + "\nN\nOK\nN\n");
   EXPECT_NE(screen.find("  CANNOT CREATE THE ANSWER FILE "), std::string::npos);
   EXPECT_NE(screen.find(" REPEAT THE ANALYSIS"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace driver
+
+namespace driver {
+namespace {
+
+TEST_F(Session, DirectoryWithoutItsClosingSeparatorGetsOne) {
+  put("G.INC", flow_file(1951, skewed_flows(20)));
+  std::string typed = dir();
+  typed.pop_back();
+  const std::string screen = run(typed + "\nN\nG\n\n\nN\n");
+  EXPECT_NE(screen.find("  DIR = " + pad(dir(), 50) + "\n"), std::string::npos) << screen;
+  EXPECT_TRUE(fs::exists(out("G.ANS")));
+}
+
+TEST_F(Session, DirectoryLongerThanItsFieldStillWorks) {
+  const fs::path deep = root_ / "dir" / "a-folder-whose-name-takes-the-path-past-fifty-columns";
+  fs::create_directories(deep);
+  rivan6_test::write_file(deep / "G.INC", flow_file(1951, skewed_flows(20)));
+  const std::string typed = deep.string() + "/";
+  ASSERT_GT(typed.size(), 50u);
+  const std::string screen = run(typed + "\nN\nG\n\n\nN\n");
+  // The screen shows the first 50 columns; ld is -1, as there is no blank in them.
+  EXPECT_NE(screen.find("  DIR = " + typed.substr(0, 50) + "\n"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\n  -1  1" + typed.substr(0, 50) + "*\n"), std::string::npos) << screen;
+  EXPECT_TRUE(fs::exists(out("G.ANS")));
+  EXPECT_EQ(screen.find("CANNOT FIND"), std::string::npos);
+}
+
+struct TypedName {
+  const char* what;
+  const char* file;   // the flow file in the data directory
+  const char* typed;  // the answer to the base-name prompt
+  const char* stem;   // the output files written ("" for none: the session ended)
+};
+
+void PrintTo(const TypedName& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class BaseNames : public Session, public ::testing::WithParamInterface<TypedName> {};
+
+TEST_P(BaseNames, FindTheFileAndNameTheOutput) {
+  const TypedName& c = GetParam();
+  put(c.file, flow_file(1951, skewed_flows(20)));
+  int status = -1;
+  const std::string screen = run(dir() + "\nN\n" + c.typed + "\n\n\nN\n", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(screen.find("TRY AGAIN"), std::string::npos) << screen;
+  if (*c.stem) {
+    EXPECT_TRUE(fs::exists(out(std::string(c.stem) + ".ANS"))) << screen;
+    EXPECT_NE(read_file(out(std::string(c.stem) + ".ANS")).find("\f" + pad(c.stem, 20) + "      "),
+              std::string::npos);
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "out"), fs::directory_iterator{}), 3);
+  } else {
+    EXPECT_TRUE(fs::is_empty(root_ / "out"));
+    EXPECT_EQ(screen.find("REPEAT"), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, BaseNames,
+    ::testing::Values(TypedName{"plain", "G.INC", "G", "G"},
+                      TypedName{"with_its_suffix", "G.INC", "G.INC", "G"},
+                      TypedName{"with_a_lowercase_suffix", "G.INC", "G.inc", "G"},
+                      TypedName{"leading_blanks", "G.INC", "   G", "G"},
+                      TypedName{"lowercase_file", "nile.inc", "nile", "nile"},
+                      TypedName{"lowercase_end", "G.INC", "end", ""},
+                      TypedName{"end_with_blanks", "G.INC", "  End  ", ""}),
+    [](const ::testing::TestParamInfo<TypedName>& info) { return std::string(info.param.what); });
+
+TEST_F(Session, BaseNameWithAPathIsRefused) {
+  put("OK.INC", flow_file(1951, skewed_flows(20)));
+  fs::create_directories(root_ / "dir" / "sub");
+  rivan6_test::write_file(root_ / "dir" / "sub" / "G.INC", flow_file(1951, skewed_flows(20)));
+  rivan6_test::write_file(root_ / "G.INC", flow_file(1951, skewed_flows(20)));
+  const std::string screen = run(dir() + "\nN\nsub/G\n../G\nOK\n\n\nN\n");
+  const std::string refusal =
+      "  A BASE NAME HAS NO PATH: THE OUTPUT FILES GO TO THE WORKING DIRECTORY.\n"
+      "  GIVE THE FOLDER OF THE FLOW FILES AS THE DIRECTORY - TRY AGAIN !\n";
+  const std::size_t first = screen.find(refusal);
+  ASSERT_NE(first, std::string::npos) << screen;
+  EXPECT_NE(screen.find(refusal, first + 1), std::string::npos);
+  EXPECT_TRUE(fs::exists(out("OK.ANS")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "out"), fs::directory_iterator{}), 3);
+  EXPECT_FALSE(fs::exists(root_ / "G.ANS"));
+  EXPECT_FALSE(fs::exists(root_ / "dir" / "G.ANS"));
+}
+
+TEST_F(Session, FlowFileThatIsNotARegularFileIsRefusedWithoutWaiting) {
+  put("OK.INC", flow_file(1951, skewed_flows(20)));
+  ASSERT_EQ(::mkfifo((root_ / "dir" / "PIPE.INC").c_str(), 0600), 0);
+  fs::create_directory(root_ / "dir" / "FOLDER.INC");
+  const std::string screen = run(dir() + "\nN\nPIPE\nFOLDER\nOK\n\n\nN\n");
+  EXPECT_NE(screen.find("  CANNOT READ " + dir() +
+                        "PIPE.INC: a FIFO, not a regular file\n"
+                        " TRY AGAIN !\n"),
+            std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("  CANNOT READ " + dir() + "FOLDER.INC: a directory, not a regular file\n"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(out("OK.ANS")));
 }
 
 }  // namespace
