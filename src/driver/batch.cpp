@@ -1,10 +1,13 @@
 #include "driver/batch.hpp"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <memory>
-#include <set>
+#include <mutex>
 #include <sstream>
 #include <thread>
 
@@ -21,33 +24,58 @@ namespace {
 
 struct Result {
   bool ok = false;
-  std::string summary;               // for standard output
-  std::string messages;              // for standard error
+  std::string summary;   // for standard output
+  std::string messages;  // for standard error
+  // What the user should look at in a gauge that was analysed; a gauge with
+  // any is counted as one with warnings.
+  std::vector<std::string> warnings;
   std::vector<std::string> csv_row;  // for the network table
   std::string failure;               // why the gauge failed
 };
 
-Result analyse_one(const BatchOptions& o, const std::string& name) {
+// The remarks of a gauge's summary line on what was read.
+std::vector<std::string> reading_warnings(const ReadResult& read) {
+  std::vector<std::string> w;
+  if (read.unreadable_record > 0)
+    w.push_back("data end early: record " + std::to_string(read.unreadable_record) +
+                " cannot be read");
+  if (read.more_than_max) w.push_back("only the first 1000 records read");
+  return w;
+}
+
+// One line per gauge: its name, years, length, transform and ARMA order,
+// and in parentheses why a step was left out and the warnings.
+std::string summary_line(const std::string& name, const results::GaugeResult& g,
+                         const std::vector<std::string>& warnings) {
+  std::vector<std::string> remarks;
+  if (!g.complete()) remarks.emplace_back(no_arma_reason(g));
+  remarks.insert(remarks.end(), warnings.begin(), warnings.end());
+  char line[160];
+  std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  %s", name.c_str(), g.record.first_year,
+                g.record.last_year(), g.record.N, model_summary(g).c_str());
+  std::string s = line;
+  for (std::size_t i = 0; i < remarks.size(); ++i)
+    s += (i == 0 ? "  (" : "; ") + remarks[i] + (i + 1 == remarks.size() ? ")" : "");
+  return s;
+}
+
+Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   Result r;
+  const std::string& name = source.stem;
   auto fail = [&r, &name](const std::string& why) {
     r.messages += "rivan6: " + name + ": " + why + "\n";
     r.failure = why;
     return r;
   };
-  if (name.empty()) return fail("an empty base name");
-  if (name.size() > static_cast<std::size_t>(kMaxStem))
-    return fail("a base name has at most 19 characters");
-  if (name.find_first_of(" /\\") != std::string::npos)
-    return fail("a base name has no blank or path separator (give the directory with -d)");
+  if (!source.error.empty()) return fail(source.error);
 
-  const std::string inc = join_path(o.data_dir, name + ".INC");
-  std::ifstream in(inc, std::ios::binary);
-  if (!in) return fail("cannot open the flow file " + inc);
   auto record = std::make_unique<FlowRecord>();
-  const ReadResult read = read_flows(in, inc, *record);
+  const ReadResult read = read_flow_file(source.path, *record);
   for (const std::string& note : read.notes)
     r.messages += "rivan6: " + name + ": warning:" + note + "\n";
   if (!read.ok) return fail(read.message.substr(1));
+  // The directory of the flow file, as the dialogue would show it.
+  const std::string data_dir = std::filesystem::path(source.path).parent_path().string();
 
   const std::string name20 = fixed_field(name, kNameColumns);
   const results::GaugeResult g = analyse_record(name20, *record, read);
@@ -55,7 +83,7 @@ Result analyse_one(const BatchOptions& o, const std::string& name) {
   std::ostringstream log;
   format::Writer screen(log);
   format::Screen scr{screen, [&log](std::string_view prompt) { log << prompt << '\n'; }};
-  screen.list(" DIR = ", o.data_dir);
+  screen.list(" DIR = ", data_dir);
   screen.list(" GAUGE = ", name20);
   for (const std::string& note : read.notes) screen.list(note);
   show_gauge(g, scr, false);
@@ -64,33 +92,89 @@ Result analyse_one(const BatchOptions& o, const std::string& name) {
   for (const auto& column : results::csv_columns(g)) r.csv_row.push_back(column.second);
   r.csv_row.push_back("ok");
 
-  char line[160];
-  std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  %s", name.c_str(), record->first_year,
-                g.record.last_year(), record->N, model_summary(g).c_str());
-  r.summary = line;
+  r.warnings = reading_warnings(read);
+  r.summary = summary_line(name, g, r.warnings);
   r.ok = true;
   return r;
 }
 
+// The progress line of a run, rewritten in place on the terminal.
+class Progress {
+ public:
+  Progress(bool shown, std::size_t total, std::ostream& err)
+      : shown_(shown), total_(total), err_(err), start_(std::chrono::steady_clock::now()) {
+    show();
+  }
+  void gauge_done(bool ok) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    ++done_;
+    if (!ok) ++failed_;
+    show();
+  }
+  // Clears the line, so that what follows starts on an empty line.
+  void finish() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    if (width_ > 0) err_ << '\r' << std::string(width_, ' ') << '\r' << std::flush;
+    width_ = 0;
+  }
+
+ private:
+  void show() {
+    if (!shown_) return;
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+    const std::string line = progress_line(done_, failed_, total_, elapsed.count());
+    err_ << '\r' << line;
+    if (line.size() < width_) err_ << std::string(width_ - line.size(), ' ');
+    err_ << std::flush;
+    width_ = std::max(width_, line.size());
+  }
+
+  const bool shown_;
+  const std::size_t total_;
+  std::ostream& err_;
+  const std::chrono::steady_clock::time_point start_;
+  std::mutex mutex_;
+  std::size_t done_ = 0, failed_ = 0, width_ = 0;
+};
+
+std::string clock_time(double seconds) {
+  const long s = static_cast<long>(seconds + 0.5);
+  char buf[32];
+  if (s >= 3600)
+    std::snprintf(buf, sizeof buf, "%ld:%02ld:%02ld", s / 3600, s / 60 % 60, s % 60);
+  else
+    std::snprintf(buf, sizeof buf, "%ld:%02ld", s / 60, s % 60);
+  return buf;
+}
+
 }  // namespace
 
-int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
-  const std::size_t count = o.names.size();
-  std::vector<Result> results(count);
-  // A name given twice would have two analyses write the same files.
-  std::set<std::string> seen;
-  std::vector<bool> duplicate(count, false);
-  for (std::size_t i = 0; i < count; ++i) duplicate[i] = !seen.insert(o.names[i]).second;
+bool wants_progress(bool err_is_terminal, bool quiet, std::size_t gauges) {
+  return err_is_terminal && !quiet && gauges > 3;
+}
 
+std::string progress_line(std::size_t done, std::size_t failed, std::size_t total,
+                          double elapsed_seconds) {
+  std::string s = "rivan6: " + std::to_string(done) + " of " + std::to_string(total) +
+                  " gauges done, " + std::to_string(failed) + " failed, " +
+                  clock_time(elapsed_seconds) + " elapsed";
+  if (done > 0 && done < total)
+    s += ", about " +
+         clock_time(elapsed_seconds / static_cast<double>(done) *
+                    static_cast<double>(total - done)) +
+         " remaining";
+  return s;
+}
+
+int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
+  const std::size_t count = o.gauges.size();
+  std::vector<Result> results(count);
+  Progress progress(o.progress, count, err);
   std::atomic<std::size_t> next{0};
   auto work = [&]() {
     for (std::size_t i = next++; i < count; i = next++) {
-      if (duplicate[i]) {
-        results[i].messages = "rivan6: " + o.names[i] + ": named twice; analysed once\n";
-        results[i].ok = true;
-        continue;
-      }
-      results[i] = analyse_one(o, o.names[i]);
+      results[i] = analyse_one(o, o.gauges[i]);
+      progress.gauge_done(results[i].ok);
     }
   };
   const std::size_t jobs = std::max<std::size_t>(1, std::min<std::size_t>(o.jobs, count));
@@ -98,16 +182,19 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
   for (std::size_t j = 1; j < jobs; ++j) threads.emplace_back(work);
   work();
   for (std::thread& t : threads) t.join();
+  progress.finish();
 
-  int failed = 0;
+  std::size_t failed = 0, warned = 0;
   for (std::size_t i = 0; i < count; ++i) {
     err << results[i].messages;
-    if (!results[i].ok)
+    if (!results[i].ok) {
       ++failed;
-    else if (!o.quiet && !results[i].summary.empty())
-      out << results[i].summary << '\n';
+      continue;
+    }
+    if (!results[i].warnings.empty()) ++warned;
+    if (!o.quiet && !results[i].summary.empty()) out << results[i].summary << '\n';
   }
-  int status = failed == 0 ? 0 : 1;
+  bool table_written = true;
   if (!o.summary.empty()) {
     std::string table;
     std::vector<std::string> header;
@@ -115,26 +202,25 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
     header.push_back("status");
     table += results::csv_line(header);
     for (std::size_t i = 0; i < count; ++i) {
-      if (duplicate[i]) continue;
       std::vector<std::string> row = results[i].csv_row;
       if (row.empty()) {
         // A gauge that failed keeps its row: its name and why.
         for (const auto& column : results::csv_empty_columns()) row.push_back(column.second);
-        row[0] = o.names[i];
+        row[0] = o.gauges[i].stem.empty() ? o.gauges[i].argument : o.gauges[i].stem;
         row.push_back(results[i].failure);
       }
       table += results::csv_line(row);
     }
     std::string error;
-    if (!write_file_atomically(o.summary, table, error)) {
-      err << "rivan6: " << error << '\n';
-      status = 1;
-    }
+    table_written = write_file_atomically(o.summary, table, error);
+    if (!table_written) err << "rivan6: " << error << '\n';
   }
-  out << count - failed << " of " << count << " gauges analysed, " << failed << " failed\n";
+  out << count - failed << " of " << count << " gauges analysed, " << warned << " with warnings, "
+      << failed << " failed\n";
   out.flush();
+  if (!out) err << "rivan6: cannot write the summary to standard output\n";
   err.flush();
-  return status;
+  return failed == 0 && out && table_written ? 0 : 1;
 }
 
 }  // namespace driver

@@ -1,12 +1,13 @@
 #include "driver/cli.hpp"
 
+#include <getopt.h>
+
+#include <algorithm>
 #include <cstdlib>
-#include <iostream>
 #include <string>
 #include <string_view>
 #include <thread>
 
-#include "driver/batch.hpp"
 #include "driver/console.hpp"
 #include "driver/session.hpp"
 #include "ingest/command.hpp"
@@ -15,29 +16,68 @@
 #define RIVAN6_VERSION "1.0.0"
 #endif
 
+namespace driver {
+
 namespace {
 
 const char* const kUsage =
-    "Usage: rivan6 [-d DIR] [-o OUTDIR] [-j JOBS] [-q] [NAME...]\n"
+    "Usage: rivan6                       the dialogue: prompts for a directory and\n"
+    "                                    base names, one gauge after another\n"
+    "       rivan6 [OPTION]... GAUGE...  batch mode: no prompts and no pauses\n"
     "\n"
     "Statistical analysis of the annual flow record of river gauges: moments,\n"
     "normalising transform, normality tests, correlogram, ARMA(p,q) models and\n"
     "level crossings.\n"
     "\n"
-    "Without NAME the interactive dialogue runs. With one or more NAMEs each\n"
-    "gauge DIR/NAME.INC is analysed without prompts or pauses, and NAME.ANS,\n"
-    "NAME.COR, NAME.YER and NAME.LOG (what the dialogue shows on the screen)\n"
-    "are written to OUTDIR.\n"
+    "A GAUGE is one of\n"
+    "  NAME        a base name: the flow file NAME.INC (or NAME.inc) in DIR\n"
+    "  FILE.INC    a flow file: a path when it holds a '/', else a file in DIR\n"
+    "  FOLDER      every flow file (*.INC, *.inc) in the folder, sorted by name\n"
+    "Each gauge writes NAME.ANS (the report), NAME.COR (the correlogram, only for\n"
+    "a record without zero flows), NAME.YER and NAME.LOG (what the dialogue shows\n"
+    "on the screen) to OUTDIR; NAME is the stem of its flow file. A file named\n"
+    "twice is analysed once.\n"
     "\n"
-    "  -d DIR      directory of the flow files (default: the working directory)\n"
-    "  -o OUTDIR   directory for the output files (default: the working directory)\n"
-    "  -j JOBS     gauges analysed at the same time (default: the number of cores)\n"
-    "  -q          no summary line per gauge, only the final count\n"
-    "  --summary FILE.csv  also write a table of the key figures, one row per gauge\n"
-    "  --help      show this help and exit\n"
-    "  --version   show the version and exit\n"
+    "Options:\n"
+    "  -d, --data-dir=DIR    folder of the flow files of base names\n"
+    "                        (default: the working directory)\n"
+    "  -o, --out-dir=OUTDIR  folder for the output files, created when missing\n"
+    "                        (default: the working directory)\n"
+    "  -j, --jobs=JOBS       gauges analysed at the same time, 1 to 256\n"
+    "                        (default: the number of cores); the files do not\n"
+    "                        depend on it\n"
+    "  -q, --quiet           no summary line per gauge and no progress line,\n"
+    "                        only the final count\n"
+    "      --summary=FILE    also write FILE, a CSV table of the key figures of\n"
+    "                        every gauge, one row per gauge in the order given\n"
+    "  -h, --help            show this help and exit\n"
+    "  -V, --version         show the version and exit\n"
     "\n"
-    "Exit status: 0 all gauges analysed, 1 some gauge failed, 2 usage error.\n";
+    "Exit status: 0 every gauge analysed, 1 a gauge failed or the output could\n"
+    "not be written, 2 usage error. See rivan6(1) and the user's guide.\n";
+
+const char kShortOptions[] = ":d:o:j:qhV";
+// Long options without a short letter.
+constexpr int kSummary = 1000;
+
+const option kLongOptions[] = {{"data-dir", required_argument, nullptr, 'd'},
+                               {"out-dir", required_argument, nullptr, 'o'},
+                               {"jobs", required_argument, nullptr, 'j'},
+                               {"quiet", no_argument, nullptr, 'q'},
+                               {"help", no_argument, nullptr, 'h'},
+                               {"version", no_argument, nullptr, 'V'},
+                               {"summary", required_argument, nullptr, kSummary},
+                               {nullptr, 0, nullptr, 0}};
+
+// "-j/--jobs" for the option whose short letter is c.
+std::string option_name(int c) {
+  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
+    if (o->val != c) continue;
+    if (c >= kSummary) return std::string("--") + o->name;
+    return std::string("-") + static_cast<char>(c) + "/--" + o->name;
+  }
+  return std::string("-") + static_cast<char>(c);
+}
 
 int usage_error(std::ostream& err, const std::string& why) {
   err << "rivan6: " << why << "\nTry 'rivan6 --help'.\n";
@@ -46,59 +86,131 @@ int usage_error(std::ostream& err, const std::string& why) {
 
 }  // namespace
 
-namespace driver {
+const char* usage_text() {
+  return kUsage;
+}
 
-int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-            std::ostream& err) {
-  // Commands of their own: rivan6 import ... and rivan6 generate ...
-  if (argc > 1 && std::string_view(argv[1]) == "import")
-    return ingest::run_import(argc - 1, const_cast<char**>(argv + 1), out, err);
-  BatchOptions o;
+std::vector<std::string> accepted_options() {
+  std::vector<std::string> v;
+  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
+    if (o->val < kSummary) v.push_back(std::string("-") + static_cast<char>(o->val));
+    v.push_back(std::string("--") + o->name);
+  }
+  return v;
+}
+
+CommandLine parse_command_line(int argc, const char* const* argv) {
+  CommandLine c;
   const unsigned cores = std::thread::hardware_concurrency();
-  o.jobs = cores > 0 ? static_cast<int>(cores) : 1;
-  bool options_done = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view a = argv[i];
-    if (!options_done && a == "--") {
-      options_done = true;
-    } else if (!options_done && (a == "--help" || a == "-h")) {
-      out << kUsage;
-      return 0;
-    } else if (!options_done && a == "--version") {
-      out << "rivan6 " << RIVAN6_VERSION << '\n';
-      return 0;
-    } else if (!options_done && (a == "-d" || a == "-o" || a == "-j" || a == "--summary")) {
-      if (i + 1 >= argc)
-        return usage_error(err, std::string("option ") + argv[i] + " needs a value");
-      const std::string value = argv[++i];
-      if (a == "--summary") {
-        o.summary = value;
-      } else if (a == "-d") {
-        o.data_dir = value;
-      } else if (a == "-o") {
-        o.out_dir = value;
-      } else {
+  c.options.jobs = cores > 0 ? static_cast<int>(std::min(cores, 256u)) : 1;
+  if (argc <= 1) {
+    c.action = CommandLine::Action::dialogue;
+    return c;
+  }
+  // getopt_long permutes the pointers (never the strings) and keeps its
+  // place in globals: it gets a copy of the pointers, and optind = 0 makes it
+  // start afresh on every call.
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i) args.push_back(const_cast<char*>(argv[i]));
+  args.push_back(nullptr);
+  optind = 0;
+  opterr = 0;
+  auto fail = [&c](std::string why) {
+    c.action = CommandLine::Action::usage_error;
+    c.error = std::move(why);
+    return c;
+  };
+  bool help = false, version = false;
+  int opt;
+  while ((opt = getopt_long(argc, args.data(), kShortOptions, kLongOptions, nullptr)) != -1) {
+    switch (opt) {
+      case 'd':
+        c.options.data_dir = optarg;
+        break;
+      case 'o':
+        c.options.out_dir = optarg;
+        if (c.options.out_dir.empty()) return fail("-o/--out-dir needs a directory");
+        break;
+      case 'j': {
+        const std::string value = optarg;
         char* end = nullptr;
         const long j = std::strtol(value.c_str(), &end, 10);
         if (value.empty() || *end != '\0' || j < 1 || j > 256)
-          return usage_error(err, "-j takes a whole number from 1 to 256");
-        o.jobs = static_cast<int>(j);
+          return fail("-j/--jobs takes a whole number from 1 to 256, not '" + value + "'");
+        c.options.jobs = static_cast<int>(j);
+        break;
       }
-    } else if (!options_done && a == "-q") {
-      o.quiet = true;
-    } else if (!options_done && a.size() > 1 && a[0] == '-') {
-      return usage_error(err, "unknown option " + std::string(a));
-    } else {
-      o.names.emplace_back(a);
+      case 'q':
+        c.options.quiet = true;
+        break;
+      case kSummary:
+        c.options.summary = optarg;
+        if (c.options.summary.empty()) return fail("--summary needs a file name");
+        break;
+      case 'h':
+        help = true;
+        break;
+      case 'V':
+        version = true;
+        break;
+      case ':':
+        return fail("option " + option_name(optopt) + " needs a value");
+      default:
+        // An unknown letter, an unknown long option (optopt 0), or a value
+        // given to a long option that takes none (optopt its letter).
+        if (optopt == 0) return fail(std::string("unknown option ") + args[optind - 1]);
+        if (std::string_view(kShortOptions).find(static_cast<char>(optopt)) != std::string::npos)
+          return fail("option " + option_name(optopt) + " takes no value");
+        return fail(std::string("unknown option -") + static_cast<char>(optopt));
     }
   }
-  if (o.names.empty()) {
-    Console console(in, out);
-    const int status = run_session(console, o.out_dir);
-    out.flush();
-    return status;
+  if (help) {
+    c.action = CommandLine::Action::help;
+    return c;
   }
-  return run_batch(o, out, err);
+  if (version) {
+    c.action = CommandLine::Action::version;
+    return c;
+  }
+  for (int i = optind; i < argc; ++i) c.names.emplace_back(args[i]);
+  if (c.names.empty())
+    return fail("no gauge named (run rivan6 without any argument for the dialogue)");
+  c.action = CommandLine::Action::batch;
+  return c;
+}
+
+int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+            std::ostream& err, bool err_is_terminal) {
+  // Subcommands are dispatched here, before any option is parsed: a first
+  // argument naming one hands it the rest of the command line, with argv[0]
+  // being the subcommand's name.
+  if (argc > 1 && std::string_view(argv[1]) == "import")
+    return ingest::run_import(argc - 1, const_cast<char**>(argv + 1), out, err);
+
+  CommandLine c = parse_command_line(argc, argv);
+  switch (c.action) {
+    case CommandLine::Action::usage_error:
+      return usage_error(err, c.error);
+    case CommandLine::Action::help:
+      out << kUsage << std::flush;
+      return out ? 0 : 1;
+    case CommandLine::Action::version:
+      out << "rivan6 " << RIVAN6_VERSION << '\n' << std::flush;
+      return out ? 0 : 1;
+    case CommandLine::Action::dialogue: {
+      Console console(in, out);
+      const int status = run_session(console, c.options.out_dir);
+      out.flush();
+      return status;
+    }
+    case CommandLine::Action::batch:
+      break;
+  }
+  const std::string problem = prepare_output_directory(c.options.out_dir);
+  if (!problem.empty()) return usage_error(err, problem);
+  c.options.gauges = resolve_gauges(c.options.data_dir, c.names);
+  c.options.progress = wants_progress(err_is_terminal, c.options.quiet, c.options.gauges.size());
+  return run_batch(c.options, out, err);
 }
 
 }  // namespace driver

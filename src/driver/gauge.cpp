@@ -14,7 +14,7 @@ results::GaugeResult analyse_record(const std::string& name20, const FlowRecord&
   rec.N = record.N;
   rec.flows.assign(record.flows.begin(), record.flows.begin() + record.N);
   rec.notes = read.notes;
-  rec.ended_at_line = read.ended_at_line;
+  rec.ended_at_line = read.unreadable_record;
   rec.blank_years = read.blank_years;
   return results::analyse(std::move(rec));
 }

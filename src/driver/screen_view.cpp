@@ -92,9 +92,6 @@ void show_gauge(const GaugeResult& r, format::Screen& screen, bool pause_after_p
   if (r.complete()) correlogram_plot(r.residual_correlogram, screen.out);
 }
 
-namespace {
-
-// Why a gauge has no ARMA model.
 const char* no_arma_reason(const GaugeResult& r) {
   if (!r.transformed()) return "no transform: flows without spread";
   if (r.record.nz > 0) return "zero flows: no ARMA";
@@ -102,14 +99,12 @@ const char* no_arma_reason(const GaugeResult& r) {
   return "fewer than 3 flows: no ARMA";
 }
 
-}  // namespace
-
 std::string model_summary(const GaugeResult& r) {
   const int ITYPE = r.normalisation.t.ITYPE;
   if (r.complete())
     return "ITYPE " + std::to_string(ITYPE) + "  p " + std::to_string(r.p) + "  q " +
            std::to_string(r.q);
-  return "ITYPE " + std::to_string(ITYPE) + "  p -  q -  (" + no_arma_reason(r) + ")";
+  return "ITYPE " + std::to_string(ITYPE) + "  p -  q -";
 }
 
 std::string model_line(const GaugeResult& r) {

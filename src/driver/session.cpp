@@ -52,7 +52,7 @@ int run_session(Console& console, const std::string& out_dir) {
                " eg. /u/ROZER/QDLT/DOZIZ/ORANGE/ OR C:\\DOZIZ\\DATA\\", "  ?   ");
   std::string directory;
   if (!console.read_line(directory)) return 0;
-  directory = fixed_field(directory, kDirectoryColumns);
+  directory = data_directory(directory);
 
   screen.list();
   screen.list(" DO YOU WANT TO PAUSE AFTER EACH SCREEN PLOT OF");

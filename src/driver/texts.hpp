@@ -24,8 +24,10 @@ std::string year_file(const results::GaugeResult& r);
 void show_gauge(const results::GaugeResult& r, format::Screen& screen, bool pause_after_plots);
 
 // The chosen models in the batch summary: "ITYPE 2  p 1  q 0", or
-// "ITYPE 2  p -  q -  (zero flows: no ARMA)".
+// "ITYPE 2  p -  q -" when there is no ARMA model.
 std::string model_summary(const results::GaugeResult& r);
+// Why a gauge has no ARMA model, e.g. "zero flows: no ARMA".
+const char* no_arma_reason(const results::GaugeResult& r);
 // The chosen models in the dialogue: "TRANSFORM LN2, ARMA(1,0)", or why there
 // is none.
 std::string model_line(const results::GaugeResult& r);

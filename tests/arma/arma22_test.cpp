@@ -12,6 +12,7 @@
 
 #include "arma/funct.hpp"
 #include "normalize/fdnelm.hpp"
+#include "support/files.hpp"
 
 namespace {
 
@@ -179,18 +180,6 @@ INSTANTIATE_TEST_SUITE_P(
                       StartCase{0, 2, {std::log(1.0 / 1.8), kMa1, 0, 0}},
                       StartCase{2, 2, {std::log(1.0 / 0.2), kAr1, std::log(1.0 / 1.8), kMa1}}));
 
-std::vector<double> annual_nile() {
-  std::ifstream in(std::string(RIVAN6_SHARED_DATA) + "/NILE.INC");
-  std::vector<double> flows;
-  for (std::string line; std::getline(in, line);) {
-    if (line.size() < 16) continue;
-    double sum = 0;
-    for (int i = 0; i < 12; ++i) sum += std::stod(line.substr(9 + 8 * i, 7));
-    flows.push_back(sum);
-  }
-  return flows;
-}
-
 // Standardised logarithms of the Nile flows (divisor n).
 std::vector<double> normalised(const std::vector<double>& flows, double& m, double& s) {
   const double n = static_cast<double>(flows.size());
@@ -209,7 +198,7 @@ std::vector<double> normalised(const std::vector<double>& flows, double& m, doub
 // 0.4687029737); the objectives differ (AICc of the back-forecast residuals
 // plus the determinant term), so only closeness is expected.
 TEST(Arma22, NileAr1IsCloseToMaximumLikelihood) {
-  const auto flows = annual_nile();
+  const auto flows = rivan6_test::shared_annual_flows("NILE.INC");
   if (flows.size() != 100) GTEST_SKIP() << "NILE.INC not available";
   EXPECT_NEAR(flows[0], 1120.0, 1e-9);
   double m, s;
@@ -234,7 +223,7 @@ TEST(Arma22, NileAr1IsCloseToMaximumLikelihood) {
 // The whole identification on the Nile: the chosen model is refitted, its
 // residuals are returned, and its refit record closes the answer text.
 TEST(Arma22, NileChoiceAndRefit) {
-  const auto flows = annual_nile();
+  const auto flows = rivan6_test::shared_annual_flows("NILE.INC");
   if (flows.size() != 100) GTEST_SKIP() << "NILE.INC not available";
   double m, s;
   const auto z = normalised(flows, m, s);

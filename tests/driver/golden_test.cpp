@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "driver/cli.hpp"
-#include "driver/test_files.hpp"
+#include "support/files.hpp"
 
 namespace driver {
 namespace {
@@ -51,8 +51,8 @@ TEST_P(WholeProgram, FilesEqualTheKeptOnes) {
   ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
   const fs::path out = tmpl;
   const std::string data = kSource + "/" + g.dir;
-  const std::vector<std::string> args{"rivan6", "-q", "-j", "1", "-d", data, "-o", out.string(),
-                                      g.name};
+  const std::vector<std::string> args{"rivan6", "-q", "-j",         "1",   "-d",
+                                      data,     "-o", out.string(), g.name};
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
   std::istringstream in;
@@ -64,14 +64,14 @@ TEST_P(WholeProgram, FilesEqualTheKeptOnes) {
     const fs::path written = out / (std::string(g.name) + ext);
     ASSERT_EQ(fs::exists(kept), fs::exists(written)) << g.name << ext;
     if (!fs::exists(kept)) continue;
-    std::string text = testing::read_file(written);
+    std::string text = rivan6_test::read_file(written);
     // The log names the data directory as it was given.
     if (std::string(ext) == ".LOG") {
       const std::string given = " DIR = " + data;
       if (text.compare(1, given.size(), given) == 0)
         text.replace(1, given.size(), std::string(" DIR = ") + g.dir);
     }
-    const std::string expected = testing::read_file(kept);
+    const std::string expected = rivan6_test::read_file(kept);
     EXPECT_TRUE(text == expected) << g.name << ext << " differs from tests/golden, "
                                   << first_difference(expected, text);
   }

@@ -1,36 +1,48 @@
 #include "driver/reader.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
+
+#include "support/files.hpp"
 
 namespace driver {
 namespace {
 
-// One record of a flow file: the year in columns 5-8 and twelve 7-column
-// monthly flows from column 10, each followed by a flag.
-std::string record(int year, double month_value, const char* prefix = "ANNU") {
-  char buf[200];
-  int len = std::snprintf(buf, sizeof buf, "%s%4d", prefix, year);
-  for (int m = 0; m < 12; ++m)
-    len += std::snprintf(buf + len, sizeof buf - len, " %7.3f", month_value);
-  return std::string(buf, len);
+namespace fs = std::filesystem;
+
+std::string record(int year, double month_value) {
+  return rivan6_test::flow_record(year, month_value, "ANNU");
 }
 
-std::string years(int first, int last, double v = 1.0) {
-  std::string s;
-  for (int y = first; y <= last; ++y) s += record(y, v) + "\n";
-  return s;
+std::string years(int first, int last, double v = 1.0, const char* eol = "\n") {
+  return rivan6_test::flat_years(first, last, v, eol);
+}
+
+// A test name from free text: letters and digits kept, anything else '_'.
+std::string test_name(std::string_view text) {
+  std::string n(text);
+  for (char& c : n)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return n;
 }
 
 struct FieldCase {
+  const char* name;
   const char* field;
   bool ok;
   double value;
 };
+
+void PrintTo(const FieldCase& c, std::ostream* os) {
+  *os << '"' << c.field << '"';
+}
 
 class RealField : public ::testing::TestWithParam<FieldCase> {};
 
@@ -42,17 +54,28 @@ TEST_P(RealField, ReadsLikeAFormattedRead) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Fields, RealField,
-    ::testing::Values(FieldCase{"       ", true, 0.0}, FieldCase{" 93.333", true, 93.333},
-                      FieldCase{"   1234", true, 1234.0}, FieldCase{"1234   ", true, 1234.0},
-                      FieldCase{"  1 2  ", true, 12.0}, FieldCase{"    -12", true, -12.0},
-                      FieldCase{"  .5   ", true, 0.5}, FieldCase{" 1.5E2 ", true, 150.0},
-                      FieldCase{" 1.5D-1", true, 0.15}, FieldCase{"  1.5+2", true, 150.0},
-                      FieldCase{"    12.", true, 12.0}, FieldCase{"   abc ", false, 0.0},
-                      FieldCase{"  12a  ", false, 0.0}, FieldCase{"    .  ", false, 0.0},
-                      FieldCase{"   1.2.3", false, 0.0}, FieldCase{"  -    ", false, 0.0},
-                      FieldCase{" 1E9999", false, 0.0}));
+INSTANTIATE_TEST_SUITE_P(Fields, RealField,
+                         ::testing::Values(FieldCase{"blank", "       ", true, 0.0},
+                                           FieldCase{"decimals", " 93.333", true, 93.333},
+                                           FieldCase{"whole_right", "   1234", true, 1234.0},
+                                           FieldCase{"whole_left", "1234   ", true, 1234.0},
+                                           FieldCase{"inner_blank", "  1 2  ", true, 12.0},
+                                           FieldCase{"negative", "    -12", true, -12.0},
+                                           FieldCase{"leading_point", "  .5   ", true, 0.5},
+                                           FieldCase{"exponent_E", " 1.5E2 ", true, 150.0},
+                                           FieldCase{"exponent_D", " 1.5D-1", true, 0.15},
+                                           FieldCase{"exponent_sign_only", "  1.5+2", true, 150.0},
+                                           FieldCase{"trailing_point", "    12.", true, 12.0},
+                                           FieldCase{"letters", "   abc ", false, 0.0},
+                                           FieldCase{"digits_then_letter", "  12a  ", false, 0.0},
+                                           FieldCase{"point_alone", "    .  ", false, 0.0},
+                                           FieldCase{"two_points", "   1.2.3", false, 0.0},
+                                           FieldCase{"sign_alone", "  -    ", false, 0.0},
+                                           FieldCase{"overflow", " 1E9999", false, 0.0},
+                                           FieldCase{"large_but_finite", " 9E+307", true, 9e307}),
+                         [](const ::testing::TestParamInfo<FieldCase>& info) {
+                           return std::string(info.param.name);
+                         });
 
 TEST(IntField, BlanksAreIgnoredAndLettersRefused) {
   int v = -1;
@@ -122,7 +145,7 @@ TEST(ReadFlows, UnreadableRecordEndsTheDataAndSaysSo) {
   EXPECT_EQ(r.N, 3);
   ASSERT_EQ(res.notes.size(), 1u);
   EXPECT_NE(res.notes[0].find("RECORD 4 OF T.INC"), std::string::npos) << res.notes[0];
-  EXPECT_EQ(res.ended_at_line, 4);
+  EXPECT_EQ(res.unreadable_record, 4);
 }
 
 struct RefusedCase {
@@ -136,6 +159,13 @@ void PrintTo(const RefusedCase& c, std::ostream* os) {
 }
 
 class RefusedFile : public ::testing::TestWithParam<RefusedCase> {};
+
+// Twelve months of 9E+307: each a finite number, their sum is not.
+std::string huge_year(int year) {
+  std::string r = record(year, 1.0);
+  for (int m = 0; m < 12; ++m) r.replace(9 + 8 * m, 7, " 9E+307");
+  return r + "\n";
+}
 
 TEST_P(RefusedFile, NamesTheFileAndTheRecord) {
   std::istringstream in(GetParam().text);
@@ -157,13 +187,16 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"going back", years(1950, 1952) + years(1940, 1941),
                     "RECORD 4 HAS THE YEAR 1940 AFTER 1952"},
         RefusedCase{"blank line inside", years(1950, 1952) + "\n" + years(1953, 1954),
-                    "RECORD 4 HAS THE YEAR 0"}),
-    [](const ::testing::TestParamInfo<RefusedCase>& info) {
-      std::string name = info.param.what;
-      for (char& c : name)
-        if (c == ' ') c = '_';
-      return name;
-    });
+                    "NOT CONSECUTIVE: RECORD 4 IS A BLANK LINE"},
+        RefusedCase{"blank line first", "   \n" + years(1950, 1954),
+                    "NOT CONSECUTIVE: RECORD 1 IS A BLANK LINE"},
+        RefusedCase{"blank line inside with CR line ends",
+                    years(1950, 1952, 1.0, "\r") + "\r" + years(1953, 1954, 1.0, "\r"),
+                    "RECORD 4 IS A BLANK LINE"},
+        RefusedCase{"annual sum not finite",
+                    years(1950, 1950) + huge_year(1951) + years(1952, 1953),
+                    "THE ANNUAL FLOW OF RECORD 2 OF GAUGE.INC IS NOT A FINITE NUMBER"}),
+    [](const ::testing::TestParamInfo<RefusedCase>& info) { return test_name(info.param.what); });
 
 TEST(ReadFlows, MoreThanAThousandRecordsReadsTheFirstThousandAndSaysSo) {
   std::istringstream in(years(1001, 2005));
@@ -179,6 +212,194 @@ TEST(ReadFlows, MoreThanAThousandRecordsReadsTheFirstThousandAndSaysSo) {
   const ReadResult res2 = read_flows(exact, "LONG.INC", r);
   EXPECT_TRUE(res2.ok);
   EXPECT_TRUE(res2.notes.empty());
+}
+
+// ---- line ends, byte-order mark, long lines, read errors -------------------
+
+struct TextForm {
+  const char* name;
+  std::string text;
+};
+
+void PrintTo(const TextForm& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class TextForms : public ::testing::TestWithParam<TextForm> {};
+
+// Every form of the same five records reads as the same record.
+TEST_P(TextForms, ReadTheSameFlows) {
+  std::istringstream plain(years(1970, 1974, 2.0));
+  FlowRecord expected;
+  ASSERT_TRUE(read_flows(plain, "T.INC", expected).ok);
+  std::istringstream in(GetParam().text);
+  FlowRecord r;
+  const ReadResult res = read_flows(in, "T.INC", r);
+  ASSERT_TRUE(res.ok) << res.message;
+  EXPECT_TRUE(res.notes.empty()) << res.notes[0];
+  EXPECT_EQ(r.N, 5);
+  EXPECT_EQ(r.first_year, 1970);
+  for (int i = 0; i < 5; ++i) EXPECT_EQ(r.flows[i], expected.flows[i]) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    LineEnds, TextForms,
+    ::testing::Values(
+        TextForm{"LF", years(1970, 1974, 2.0)}, TextForm{"CR_LF", years(1970, 1974, 2.0, "\r\n")},
+        TextForm{"lone_CR", years(1970, 1974, 2.0, "\r")},
+        TextForm{"no_line_end_at_the_end",
+                 years(1970, 1974, 2.0).substr(0, years(1970, 1974, 2.0).size() - 1)},
+        TextForm{"byte_order_mark", "\xEF\xBB\xBF" + years(1970, 1974, 2.0)},
+        TextForm{"byte_order_mark_and_CR", "\xEF\xBB\xBF" + years(1970, 1974, 2.0, "\r")},
+        TextForm{"megabyte_line",
+                 record(1970, 2.0) + std::string(1 << 20, 'x') + "\n" + years(1971, 1974, 2.0)},
+        TextForm{"trailing_blank_lines_CR", years(1970, 1974, 2.0, "\r") + "\r\r  \r"}),
+    [](const ::testing::TestParamInfo<TextForm>& info) { return std::string(info.param.name); });
+
+// Serves a text, then fails as a disk that cannot be read would.
+class FailingBuffer : public std::streambuf {
+ public:
+  explicit FailingBuffer(std::string text) : text_(std::move(text)) {
+    setg(text_.data(), text_.data(), text_.data() + text_.size());
+  }
+
+ protected:
+  int_type underflow() override { throw std::system_error(EIO, std::generic_category()); }
+
+ private:
+  std::string text_;
+};
+
+TEST(ReadFlows, ReadErrorPartWayRefusesTheFileWithTheReason) {
+  FailingBuffer buffer(years(1950, 1959));
+  std::istream in(&buffer);
+  FlowRecord r;
+  const ReadResult res = read_flows(in, "DISK.INC", r);
+  EXPECT_FALSE(res.ok);
+  EXPECT_EQ(res.message, " READING DISK.INC FAILED AFTER RECORD 10: " +
+                             std::error_code(EIO, std::generic_category()).message());
+  EXPECT_EQ(r.N, 0);
+}
+
+// ---- files that are not regular files ---------------------------------------
+
+struct FileKind {
+  const char* name;
+  // Makes the file at the given path; false when this system cannot.
+  bool (*make)(const fs::path&);
+  OpenFailure failure;
+  const char* reason;  // part of the message
+};
+
+void PrintTo(const FileKind& c, std::ostream* os) {
+  *os << c.name;
+}
+
+class FileKinds : public ::testing::TestWithParam<FileKind> {
+ protected:
+  rivan6_test::TempDir tmp_;
+};
+
+TEST_P(FileKinds, OnlyARegularFileIsRead) {
+  const fs::path p = tmp_ / "G.INC";
+  if (!GetParam().make(p)) GTEST_SKIP() << "cannot make " << GetParam().name;
+  FlowRecord r;
+  const ReadResult res = read_flow_file(p.string(), r);
+  EXPECT_EQ(res.open_failure, GetParam().failure);
+  EXPECT_EQ(res.ok, GetParam().failure == OpenFailure::none) << res.message;
+  if (GetParam().failure != OpenFailure::none) {
+    EXPECT_NE(res.message.find(p.string()), std::string::npos) << res.message;
+    EXPECT_NE(res.message.find(GetParam().reason), std::string::npos) << res.message;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, FileKinds,
+    ::testing::Values(FileKind{"regular_file",
+                               [](const fs::path& p) {
+                                 rivan6_test::write_file(p, years(1950, 1960));
+                                 return true;
+                               },
+                               OpenFailure::none, ""},
+                      FileKind{"missing", [](const fs::path&) { return true; },
+                               OpenFailure::missing, "No such file"},
+                      FileKind{"fifo",
+                               [](const fs::path& p) { return ::mkfifo(p.c_str(), 0600) == 0; },
+                               OpenFailure::not_regular, "a FIFO, not a regular file"},
+                      FileKind{"directory",
+                               [](const fs::path& p) { return fs::create_directory(p); },
+                               OpenFailure::not_regular, "a directory, not a regular file"},
+                      FileKind{"endless_device",
+                               [](const fs::path& p) {
+                                 std::error_code ec;
+                                 fs::create_symlink("/dev/zero", p, ec);
+                                 return !ec && fs::exists("/dev/zero");
+                               },
+                               OpenFailure::not_regular, "a character device, not a regular file"}),
+    [](const ::testing::TestParamInfo<FileKind>& info) { return std::string(info.param.name); });
+
+// ---- what the dialogue makes of what is typed --------------------------------
+
+struct Typed {
+  const char* name;
+  const char* typed;
+  const char* expected;
+};
+
+void PrintTo(const Typed& c, std::ostream* os) {
+  *os << '"' << c.typed << '"';
+}
+
+class DataDirectory : public ::testing::TestWithParam<Typed> {};
+
+TEST_P(DataDirectory, GetsItsClosingSeparatorAndEndsAtABlank) {
+  EXPECT_EQ(data_directory(GetParam().typed), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, DataDirectory,
+    ::testing::Values(
+        Typed{"with_separator", "data/", "data/"}, Typed{"without_separator", "data", "data/"},
+        Typed{"windows_separator", "C:\\DOZIZ\\DATA\\", "C:\\DOZIZ\\DATA\\"},
+        Typed{"root", "/", "/"}, Typed{"empty", "", ""}, Typed{"cut_at_blank", "my data/", "my/"},
+        Typed{"longer_than_the_field", "/a/folder/name/that/is/longer/than/fifty/columns/x",
+              "/a/folder/name/that/is/longer/than/fifty/columns/x/"}),
+    [](const ::testing::TestParamInfo<Typed>& info) { return std::string(info.param.name); });
+
+class BaseName : public ::testing::TestWithParam<Typed> {};
+
+TEST_P(BaseName, DropsLeadingBlanksAndTheSuffix) {
+  EXPECT_EQ(base_name_entered(GetParam().typed), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, BaseName,
+    ::testing::Values(Typed{"plain", "NILE", "NILE"}, Typed{"leading_blanks", "   NILE", "NILE"},
+                      Typed{"suffix", "NILE.INC", "NILE"},
+                      Typed{"lowercase_suffix", "nile.inc", "nile"},
+                      Typed{"suffix_then_text", "NILE.INC  old", "NILE  old"},
+                      Typed{"suffix_alone", ".INC", ""}, Typed{"dot_in_name", "A.B", "A.B"},
+                      Typed{"blank", "   ", ""}),
+    [](const ::testing::TestParamInfo<Typed>& info) { return std::string(info.param.name); });
+
+TEST(BaseName, EndInAnyCaseAndPlainNames) {
+  for (const char* end : {"END", "end", "End", "  END", "END   "}) EXPECT_TRUE(is_end(end)) << end;
+  for (const char* other : {"ENDS", "", "E ND", "END.INC"}) EXPECT_FALSE(is_end(other)) << other;
+  for (const char* plain : {"NILE", "A.B", "nile-2"}) EXPECT_TRUE(is_plain_name(plain)) << plain;
+  for (const char* path : {"../NILE", "..", "sub/NILE", "/NILE", "C:\\NILE", "A..B"})
+    EXPECT_FALSE(is_plain_name(path)) << path;
+}
+
+TEST(FindFlowFile, UppercaseFirstThenLowercase) {
+  rivan6_test::TempDir tmp;
+  const std::string dir = tmp.path().string();
+  rivan6_test::write_file(tmp / "low.inc", "");
+  rivan6_test::write_file(tmp / "BOTH.INC", "");
+  rivan6_test::write_file(tmp / "BOTH.inc", "");
+  EXPECT_EQ(find_flow_file(dir, "low"), dir + "/low.inc");
+  EXPECT_EQ(find_flow_file(dir, "BOTH"), dir + "/BOTH.INC");
+  EXPECT_EQ(find_flow_file(dir, "NONE"), dir + "/NONE.INC");
+  EXPECT_EQ(find_flow_file("", "NONE"), "NONE.INC");
 }
 
 TEST(Names, StemAndFixedFields) {

@@ -1,25 +1,27 @@
 #include "driver/session.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "driver/console.hpp"
-#include "driver/test_files.hpp"
+#include "support/files.hpp"
 
 namespace driver {
 namespace {
 
 namespace fs = std::filesystem;
 
-using testing::read_file;
+using rivan6_test::flow_file;
+using rivan6_test::read_file;
 
 std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> v;
@@ -34,34 +36,13 @@ std::string pad(std::string s, std::size_t w) {
   return s;
 }
 
-// A flow file: one record per year, each month value/12 so that the annual
-// flow is value (up to rounding of the 3 decimals).
-std::string flow_file(int first_year, const std::vector<double>& annual) {
-  std::string text;
-  for (std::size_t i = 0; i < annual.size(); ++i) {
-    char buf[200];
-    int len = std::snprintf(buf, sizeof buf, "TEST%4d", first_year + static_cast<int>(i));
-    for (int m = 0; m < 12; ++m)
-      len += std::snprintf(buf + len, sizeof buf - len, " %7.3f", annual[i] / 12.0);
-    text.append(buf, len);
-    text += '\n';
-  }
-  return text;
-}
-
 // A session in a directory of its own: data files in dir/, outputs in out/.
 class Session : public ::testing::Test {
  protected:
   void SetUp() override {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    // Short and unique: the dialogue's directory field has 50 columns.
-    const std::size_t h = std::hash<std::string>{}(info->name());
-    root_ = fs::temp_directory_path() / ("r6s-" + std::to_string(h % 100000000));
-    fs::remove_all(root_);
     fs::create_directories(root_ / "dir");
     fs::create_directories(root_ / "out");
   }
-  void TearDown() override { fs::remove_all(root_); }
 
   void put(const std::string& name, const std::string& text) {
     std::ofstream(root_ / "dir" / name, std::ios::binary) << text;
@@ -79,7 +60,8 @@ class Session : public ::testing::Test {
     return screen.str();
   }
 
-  fs::path root_;
+  rivan6_test::TempDir tmp_;
+  const fs::path& root_ = tmp_.path();
 };
 
 // Skewed positive flows, deterministic, no serial pattern to speak of.
@@ -369,6 +351,111 @@ TEST_F(Session, UnwritableOutputSkipsTheGaugeAndGoesOn) {
   EXPECT_NE(screen.find("OK.ANS: No such file or directory\n", at), std::string::npos);
   EXPECT_LT(at, screen.find(" REPEAT THE ANALYSIS"));
   EXPECT_FALSE(fs::exists(root_ / "out"));
+}
+
+}  // namespace
+}  // namespace driver
+
+namespace driver {
+namespace {
+
+TEST_F(Session, DirectoryWithoutItsClosingSeparatorGetsOne) {
+  put("G.INC", flow_file(1951, skewed_flows(20)));
+  std::string typed = dir();
+  typed.pop_back();
+  const std::string screen = run(typed + "\nN\nG\n\n\nN\n");
+  EXPECT_NE(screen.find("  DIR = " + pad(dir(), 50) + "\n"), std::string::npos) << screen;
+  EXPECT_TRUE(fs::exists(out("G.ANS")));
+}
+
+TEST_F(Session, DirectoryLongerThanItsFieldStillWorks) {
+  const fs::path deep = root_ / "dir" / "a-folder-whose-name-takes-the-path-past-fifty-columns";
+  fs::create_directories(deep);
+  rivan6_test::write_file(deep / "G.INC", flow_file(1951, skewed_flows(20)));
+  const std::string typed = deep.string() + "/";
+  ASSERT_GT(typed.size(), 50u);
+  const std::string screen = run(typed + "\nN\nG\n\n\nN\n");
+  // The screen shows the first 50 columns; ld is -1, as there is no blank in them.
+  EXPECT_NE(screen.find("  DIR = " + typed.substr(0, 50) + "\n"), std::string::npos) << screen;
+  EXPECT_NE(screen.find("\n  -1  1" + typed.substr(0, 50) + "*\n"), std::string::npos) << screen;
+  EXPECT_TRUE(fs::exists(out("G.ANS")));
+  EXPECT_EQ(screen.find("CANNOT FIND"), std::string::npos);
+}
+
+struct TypedName {
+  const char* what;
+  const char* file;   // the flow file in the data directory
+  const char* typed;  // the answer to the base-name prompt
+  const char* stem;   // the output files written ("" for none: the session ended)
+};
+
+void PrintTo(const TypedName& c, std::ostream* os) {
+  *os << c.what;
+}
+
+class BaseNames : public Session, public ::testing::WithParamInterface<TypedName> {};
+
+TEST_P(BaseNames, FindTheFileAndNameTheOutput) {
+  const TypedName& c = GetParam();
+  put(c.file, flow_file(1951, skewed_flows(20)));
+  int status = -1;
+  const std::string screen = run(dir() + "\nN\n" + c.typed + "\n\n\nN\n", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(screen.find("TRY AGAIN"), std::string::npos) << screen;
+  if (*c.stem) {
+    EXPECT_TRUE(fs::exists(out(std::string(c.stem) + ".ANS"))) << screen;
+    EXPECT_NE(read_file(out(std::string(c.stem) + ".ANS")).find("\f" + pad(c.stem, 20) + "      "),
+              std::string::npos);
+    // NAME.ANS, .COR, .YER and .json.
+    EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "out"), fs::directory_iterator{}), 4);
+  } else {
+    EXPECT_TRUE(fs::is_empty(root_ / "out"));
+    EXPECT_EQ(screen.find("REPEAT"), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, BaseNames,
+    ::testing::Values(TypedName{"plain", "G.INC", "G", "G"},
+                      TypedName{"with_its_suffix", "G.INC", "G.INC", "G"},
+                      TypedName{"with_a_lowercase_suffix", "G.INC", "G.inc", "G"},
+                      TypedName{"leading_blanks", "G.INC", "   G", "G"},
+                      TypedName{"lowercase_file", "nile.inc", "nile", "nile"},
+                      TypedName{"lowercase_end", "G.INC", "end", ""},
+                      TypedName{"end_with_blanks", "G.INC", "  End  ", ""}),
+    [](const ::testing::TestParamInfo<TypedName>& info) { return std::string(info.param.what); });
+
+TEST_F(Session, BaseNameWithAPathIsRefused) {
+  put("OK.INC", flow_file(1951, skewed_flows(20)));
+  fs::create_directories(root_ / "dir" / "sub");
+  rivan6_test::write_file(root_ / "dir" / "sub" / "G.INC", flow_file(1951, skewed_flows(20)));
+  rivan6_test::write_file(root_ / "G.INC", flow_file(1951, skewed_flows(20)));
+  const std::string screen = run(dir() + "\nN\nsub/G\n../G\nOK\n\n\nN\n");
+  const std::string refusal =
+      "  A BASE NAME HAS NO PATH: THE OUTPUT FILES GO TO THE WORKING DIRECTORY.\n"
+      "  GIVE THE FOLDER OF THE FLOW FILES AS THE DIRECTORY - TRY AGAIN !\n";
+  const std::size_t first = screen.find(refusal);
+  ASSERT_NE(first, std::string::npos) << screen;
+  EXPECT_NE(screen.find(refusal, first + 1), std::string::npos);
+  EXPECT_TRUE(fs::exists(out("OK.ANS")));
+  EXPECT_EQ(std::distance(fs::directory_iterator(root_ / "out"), fs::directory_iterator{}), 4);
+  EXPECT_FALSE(fs::exists(root_ / "G.ANS"));
+  EXPECT_FALSE(fs::exists(root_ / "dir" / "G.ANS"));
+}
+
+TEST_F(Session, FlowFileThatIsNotARegularFileIsRefusedWithoutWaiting) {
+  put("OK.INC", flow_file(1951, skewed_flows(20)));
+  ASSERT_EQ(::mkfifo((root_ / "dir" / "PIPE.INC").c_str(), 0600), 0);
+  fs::create_directory(root_ / "dir" / "FOLDER.INC");
+  const std::string screen = run(dir() + "\nN\nPIPE\nFOLDER\nOK\n\n\nN\n");
+  EXPECT_NE(screen.find("  CANNOT READ " + dir() +
+                        "PIPE.INC: a FIFO, not a regular file\n"
+                        " TRY AGAIN !\n"),
+            std::string::npos)
+      << screen;
+  EXPECT_NE(screen.find("  CANNOT READ " + dir() + "FOLDER.INC: a directory, not a regular file\n"),
+            std::string::npos);
+  EXPECT_TRUE(fs::exists(out("OK.ANS")));
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "normalize/records.hpp"
+#include "support/files.hpp"
 
 namespace {
 
@@ -138,7 +138,7 @@ TEST(Funsb4, UpperBoundIsUsedAsFormed) {
 // The SB(3) equation in U changes sign at the maximum-likelihood upper bound
 // (3132.129174 for the Nile, from an independent profile-likelihood fit).
 TEST(Sbroot, ChangesSignAtLikelihoodMaximum) {
-  const auto x = normalize_test::annual_flows("NILE.INC");
+  const auto x = rivan6_test::shared_annual_flows("NILE.INC");
   if (x.empty()) GTEST_SKIP() << "no shared data";
   double m = 0.0, s = 0.0;
   const double below = sbroot(x, m, s, 3132.129174 - 2.0);
@@ -157,7 +157,7 @@ class RealRecord : public ::testing::TestWithParam<Reference> {};
 
 TEST_P(RealRecord, FitsMatchIndependentLikelihood) {
   const Reference r = GetParam();
-  const auto x = normalize_test::annual_flows(r.file);
+  const auto x = rivan6_test::shared_annual_flows(r.file);
   if (x.empty()) GTEST_SKIP() << "no shared data";
   const double xmin = *std::min_element(x.begin(), x.end());
   const double xmax = *std::max_element(x.begin(), x.end());

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "normalize/records.hpp"
 #include "normalize/select.hpp"
 #include "stats/moments.hpp"
+#include "support/files.hpp"
 
 namespace {
 
@@ -234,7 +234,7 @@ class RealGauge : public ::testing::TestWithParam<Gauge> {};
 
 TEST_P(RealGauge, Sb4LikelihoodAndChoice) {
   const Gauge g = GetParam();
-  const auto flows = normalize_test::annual_flows(g.file);
+  const auto flows = rivan6_test::shared_annual_flows(g.file);
   if (flows.empty()) GTEST_SKIP() << "no shared data";
   const std::vector<double> copy = flows;
   Fit r(flows, 0);
@@ -268,7 +268,7 @@ INSTANTIATE_TEST_SUITE_P(Gauges, RealGauge,
 // Whatever the criteria, a record with zero flows gets LN2 or SB3.
 TEST(Normaliz, ZeroFlowRecordGetsLn2OrSb3) {
   for (const char* file : {"NILE.INC", "A3301010.INC", "A3832010.INC", "SANDY.INC"}) {
-    const auto flows = normalize_test::annual_flows(file);
+    const auto flows = rivan6_test::shared_annual_flows(file);
     if (flows.empty()) GTEST_SKIP() << "no shared data";
     Fit r(flows, 1);
     EXPECT_TRUE(r.t.ITYPE == 2 || r.t.ITYPE == 4) << file;

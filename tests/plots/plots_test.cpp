@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "stats/chisq.hpp"
+#include "support/files.hpp"
 
 namespace {
 
@@ -310,16 +311,8 @@ TEST(Plotb, NoLagsGivesOneLine) {
 
 // The Nile: 100 annual flows against a two-parameter lognormal.
 TEST(Plots, NileRecordDrawsEveryPoint) {
-  std::ifstream in(std::string(RIVAN6_SHARED_DATA) + "/NILE.INC");
-  if (!in) GTEST_SKIP() << "no shared data";
-  std::vector<double> xs;
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.size() < 104) continue;
-    double s = 0.0;
-    for (int m = 0; m < 12; ++m) s += std::stod(line.substr(9 + 8 * m, 7));
-    xs.push_back(s);
-  }
+  std::vector<double> xs = rivan6_test::shared_annual_flows("NILE.INC");
+  if (xs.empty()) GTEST_SKIP() << "no shared data";
   ASSERT_EQ(xs.size(), 100u);
   std::sort(xs.begin(), xs.end());
   double mu = 0.0, ss = 0.0;

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "support/files.hpp"
+
 namespace {
 
 using Lags = std::array<double, stats::kMaxLags>;
@@ -105,22 +107,6 @@ TEST(Corr, ZeroDenominatorStopsThePartials) {
 
 // ---- a real record against an independent computation ---------------------
 
-// Annual flows of a monthly flow file: the sum of the twelve 7-column fields
-// from column 10, step 8.
-std::vector<double> annual_flows(const std::string& name) {
-  std::vector<double> out;
-  std::ifstream in(std::string(RIVAN6_SHARED_DATA) + "/" + name);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.find_first_not_of(" \r") == std::string::npos) continue;
-    double sum = 0.0;
-    for (int j = 0; j < 12; ++j)
-      sum = sum + std::strtod(line.substr(9 + 8 * j, 7).c_str(), nullptr);
-    out.push_back(sum);
-  }
-  return out;
-}
-
 struct RecordCase {
   const char* file;
   int n;
@@ -132,7 +118,7 @@ class RecordTest : public ::testing::TestWithParam<RecordCase> {};
 
 TEST_P(RecordTest, AgreesWithReferenceCorrelograms) {
   const RecordCase& c = GetParam();
-  const std::vector<double> x = annual_flows(c.file);
+  const std::vector<double> x = rivan6_test::shared_annual_flows(c.file);
   if (x.empty()) GTEST_SKIP() << "shared data not available";
   ASSERT_EQ(static_cast<int>(x.size()), c.n);
   const int lags = stats::nlags(c.n);

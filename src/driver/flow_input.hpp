@@ -1,0 +1,45 @@
+// A flow file opened for reading. Only a regular file is accepted: a FIFO
+// would make the program wait for a writer, a device such as /dev/zero would
+// never end, and a directory has no lines. A read error part-way through is
+// not taken for the end of the file.
+#pragma once
+
+#include <array>
+#include <streambuf>
+#include <string>
+
+namespace driver {
+
+// Why a flow file could not be opened.
+enum class OpenFailure {
+  none,         // opened
+  missing,      // no such file
+  not_regular,  // a directory, a FIFO, a device or a socket
+  other,        // permission denied and the like
+};
+
+class FlowInput : public std::streambuf {
+ public:
+  FlowInput() = default;
+  FlowInput(const FlowInput&) = delete;
+  FlowInput& operator=(const FlowInput&) = delete;
+  ~FlowInput() override;
+
+  // Opens path for reading. On failure reason says why in the system's words
+  // ("No such file or directory") or names the kind of file ("a FIFO").
+  OpenFailure open(const std::string& path, std::string& reason);
+
+ protected:
+  // Throws std::system_error when the system reports a read error, so that a
+  // reader can tell it from the end of the file.
+  int_type underflow() override;
+
+ private:
+  int fd_ = -1;
+  std::array<char, 1 << 16> buffer_{};
+};
+
+// Whether the file exists at all (of any kind, following links).
+bool file_exists(const std::string& path);
+
+}  // namespace driver
