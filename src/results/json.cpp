@@ -181,6 +181,10 @@ Json arma_section(const GaugeResult& r) {
     f["search"] = simplex_fault(id.refit.ier);
     put_number(f, "aicc", id.refit.fff);
     put_number(f, "objective_at_minimum", id.refit.ff);
+    // The refit may end elsewhere than the first fit: the residuals belong
+    // to these coefficients.
+    put_numbers(f, "phi", id.refit.phi);
+    put_numbers(f, "theta", id.refit.theta);
     j["refit"] = f;
   } else {
     j["refit"] = nullptr;
