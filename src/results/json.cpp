@@ -1,6 +1,7 @@
 #include "results/json.hpp"
 
 #include <cmath>
+#include <limits>
 
 #ifndef RIVAN6_VERSION
 #define RIVAN6_VERSION "unknown"
@@ -128,10 +129,8 @@ Json arma_fit(const arma::ArmaFit& f) {
   j["iterations"] = f.it;
   j["ier"] = f.ier;
   j["search"] = f.p + f.q > 0 ? simplex_fault(f.ier) : "none";
-  if (f.p + f.q > 0) {
-    put_number(j, "objective", f.fff);
-    put_number(j, "objective_at_minimum", f.ff);
-  }
+  // The search minimised the AICc: its minimum is "aicc" below.
+  if (f.p + f.q > 0) put_number(j, "objective_at_minimum", f.ff);
   put_number(j, "aicc", f.aicc);
   put_number(j, "distance", f.dist);
   put_number(j, "score", f.score);
@@ -140,7 +139,7 @@ Json arma_fit(const arma::ArmaFit& f) {
   Json levels = Json::array();
   for (int i = 0; i < arma::kLevels; ++i) {
     Json d = Json::object();
-    d["demand_fraction"] = (2 * (i + 1) + 3) * 0.1;
+    d["demand_fraction"] = (2 * (i + 1) + 3) / 10.0;
     put_number(d, "observed", f.deficits[i].observed);
     put_numbers(d, "simulated", f.deficits[i].simulated);
     levels.push_back(d);
@@ -153,11 +152,10 @@ Json arma_section(const GaugeResult& r) {
   const arma::Identification& id = r.arma;
   Json j = Json::object();
   Json fits = Json::array();
-  for (int p = 0; p <= 2; ++p)
-    for (int q = 0; q <= 2; ++q) {
-      if (id.refused == 3 * p + q) break;
-      fits.push_back(arma_fit(id.fits[p][q]));
-    }
+  // The fits in the order they were made, up to the one the lag check
+  // refused (when it refused one).
+  const int made = id.refused >= 0 && id.refused < 9 ? id.refused : 9;
+  for (int k = 0; k < made; ++k) fits.push_back(arma_fit(id.fits[k / 3][k % 3]));
   j["fits"] = fits;
   if (id.refused >= 0 && id.refused < 9) {
     j["score_table"] = nullptr;
@@ -183,6 +181,10 @@ Json arma_section(const GaugeResult& r) {
     f["search"] = simplex_fault(id.refit.ier);
     put_number(f, "aicc", id.refit.fff);
     put_number(f, "objective_at_minimum", id.refit.ff);
+    // The refit may end elsewhere than the first fit: the residuals belong
+    // to these coefficients.
+    put_numbers(f, "phi", id.refit.phi);
+    put_numbers(f, "theta", id.refit.theta);
     j["refit"] = f;
   } else {
     j["refit"] = nullptr;
@@ -300,11 +302,15 @@ Json to_json(const GaugeResult& r) {
   g["notes"] = rec.notes;
   j["gauge"] = g;
   j["extent"] = extent_name(r.extent);
-  j["raw_moments"] = moments(r.raw, r.transformed());
+  j["raw_moments"] = rec.npos > 0 ? moments(r.raw, r.transformed()) : Json(nullptr);
   j["all_flows"] = moments(Moments{r.all_mean, r.all_sd, 0.0, 0.0}, false);
+  // n^2/(n-2) has no meaning below 3 flows (it is -1 for one flow, 0 for none).
+  const double undefined = std::numeric_limits<double>::quiet_NaN();
+  const bool scored = rec.npos >= 3;
   Json scores = Json::object();
-  put_number(scores, "white_noise", r.white_noise, "fewer than 3 positive flows");
-  put_number(scores, "year_file", r.score, "fewer than 3 positive flows");
+  put_number(scores, "white_noise", scored ? r.white_noise : undefined,
+             "fewer than 3 positive flows");
+  put_number(scores, "chosen_model", scored ? r.score : undefined, "fewer than 3 positive flows");
   j["scores"] = scores;
 
   if (!r.transformed()) {
