@@ -87,16 +87,12 @@ std::string return_block(const ReturnPeriods& rp) {
   if (bounds) s += row("  90 % bounds", dry_b);
   s += row("Wet-year flow", wet);
   if (bounds) s += row("  90 % bounds", wet_b);
-  if (bounds)
-    s += " Bounds from " + std::to_string(rp.refitted) + " of " + std::to_string(rp.samples) +
-         " bootstrap samples refitted" +
-         (rp.zero_probability > 0.0
-              ? "; zero flow with probability " + short_number(rp.zero_probability, 3)
-              : std::string()) +
-         ".\n";
-  else
-    s += wrap(" ", "   ", "No bounds: " + rp.bounds_note + ".");
-  return s;
+  std::string note = bounds ? "Bounds from " + std::to_string(rp.refitted) + " of " +
+                                  std::to_string(rp.samples) + " bootstrap samples refitted"
+                            : "No bounds: " + rp.bounds_note;
+  if (rp.zero_probability > 0.0)
+    note += "; zero flow with probability " + short_number(rp.zero_probability, 3);
+  return s + wrap(" ", "   ", note + ".");
 }
 
 std::string trend_block(const Findings& f) {
