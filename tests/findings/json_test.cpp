@@ -178,6 +178,19 @@ const std::vector<Gauge>& gauges() {
          return findings_test::analysed("WET1", 1990, {0, 0, 5, 0});
        },
        30},
+      {"ThousandYears",
+       [] {
+         // Pseudo-random flows with some persistence.
+         std::vector<double> x;
+         double u = 0.3, prev = 0.0;
+         for (int i = 0; i < 1000; ++i) {
+           u = std::fmod(u * 9301.0 + 0.49297, 1.0);
+           prev = 0.5 * prev + (u - 0.5);
+           x.push_back(1000.0 + 400.0 * prev);
+         }
+         return findings_test::analysed("LONG", 1001, x);
+       },
+       20},
       {"ReaderNotes",
        [] {
          results::GaugeResult r = findings_test::analysed("NOTES", 1950, findings_test::wavy(25));
