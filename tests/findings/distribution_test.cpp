@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <thread>
 
 #include "findings/gauges.hpp"
 #include "findings/parts.hpp"
@@ -129,6 +130,17 @@ TEST(Bootstrap, BoundsBracketTheFlowsAndRepeatExactly) {
   // Another seed, other samples.
   const ReturnPeriods c = return_periods(r, Options{100, 8});
   EXPECT_NE(a.periods[2].dry.lower, c.periods[2].dry.lower);
+}
+
+TEST(Bootstrap, SameFindingsOnAnyThread) {
+  const std::string here = to_json(compute(nile(), Options{40})).dump();
+  std::string a, b;
+  std::thread ta([&a] { a = to_json(compute(nile(), Options{40})).dump(); });
+  std::thread tb([&b] { b = to_json(compute(nile(), Options{40})).dump(); });
+  ta.join();
+  tb.join();
+  EXPECT_EQ(a, here);
+  EXPECT_EQ(b, here);
 }
 
 TEST(Bootstrap, OffOrTooFewRefitsGiveNoBoundsAndSayWhy) {
