@@ -1,0 +1,246 @@
+// The fitted distribution of the annual flows: exact probabilities, the
+// return-period flows and their parametric bootstrap.
+#include <algorithm>
+#include <bit>
+#include <boost/math/distributions/normal.hpp>
+#include <boost/math/special_functions/gamma.hpp>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "findings/parts.hpp"
+#include "normalize/normaliz.hpp"
+
+namespace findings {
+
+namespace {
+
+namespace policies = boost::math::policies;
+// No exceptions and no errno: an argument outside the domain gives NaN, an
+// overflow an infinity, which the callers test. Doubles are computed in
+// double (the default would go through long double for a digit or two
+// nobody reads, at several times the cost).
+using Policy = policies::policy<
+    policies::domain_error<policies::ignore_error>, policies::pole_error<policies::ignore_error>,
+    policies::overflow_error<policies::ignore_error>,
+    policies::underflow_error<policies::ignore_error>,
+    policies::evaluation_error<policies::ignore_error>, policies::promote_double<false>>;
+using Normal = boost::math::normal_distribution<double, Policy>;
+
+std::uint64_t splitmix64(std::uint64_t& x) {
+  std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
+  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+  return z ^ (z >> 31);
+}
+
+// FNV-1a, 64 bits.
+struct Hash {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  void byte(unsigned char c) {
+    h ^= c;
+    h *= 0x100000001b3ULL;
+  }
+  void word(std::uint64_t w) {
+    for (int i = 0; i < 8; ++i) byte(static_cast<unsigned char>(w >> (8 * i)));
+  }
+};
+
+}  // namespace
+
+double normal_quantile(double p) {
+  if (!(p > 0.0 && p < 1.0)) return kMissing;
+  return boost::math::quantile(Normal(), p);
+}
+
+double normal_upper(double z) {
+  if (std::isnan(z)) return kMissing;
+  return boost::math::cdf(boost::math::complement(Normal(), z));
+}
+
+double chi_square_upper(double x, double df) {
+  if (!(df > 0.0) || !(x >= 0.0)) return kMissing;
+  return boost::math::gamma_q(df / 2.0, x / 2.0, Policy());
+}
+
+double flow_quantile(const normalize::Transform& t, double zero_probability, double P) {
+  if (std::isnan(P)) return kMissing;
+  if (P <= zero_probability) return 0.0;
+  const double z = normal_quantile((P - zero_probability) / (1.0 - zero_probability));
+  if (std::isnan(z)) return kMissing;
+  int fault = 0;
+  const double x =
+      normalize::ajv(z, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
+  return x < 0.0 ? 0.0 : x;
+}
+
+double flow_exceeded(const normalize::Transform& t, double zero_probability, double Q) {
+  if (std::isnan(Q)) return kMissing;
+  if (Q >= 1.0 - zero_probability) return 0.0;
+  // The upper tail through its own quantile: 1 - Q loses the digits of a
+  // small Q.
+  const double z = -normal_quantile(Q / (1.0 - zero_probability));
+  if (std::isnan(z)) return kMissing;
+  int fault = 0;
+  const double x =
+      normalize::ajv(z, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
+  return x < 0.0 ? 0.0 : x;
+}
+
+Stream::Stream(std::uint64_t seed) {
+  for (std::uint64_t& w : s_) w = splitmix64(seed);
+}
+
+std::uint64_t Stream::next() {
+  const auto rotl = [](std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); };
+  const std::uint64_t result = rotl(s_[1] * 5, 7) * 9;
+  const std::uint64_t t = s_[1] << 17;
+  s_[2] ^= s_[0];
+  s_[3] ^= s_[1];
+  s_[1] ^= s_[2];
+  s_[0] ^= s_[3];
+  s_[2] ^= t;
+  s_[3] = rotl(s_[3], 45);
+  return result;
+}
+
+double Stream::uniform() {
+  return (static_cast<double>(next() >> 11) + 0.5) * 0x1.0p-53;
+}
+
+std::uint64_t gauge_seed(std::uint64_t seed, const results::Record& record) {
+  Hash h;
+  for (const char c : record.name) h.byte(static_cast<unsigned char>(c));
+  h.word(static_cast<std::uint64_t>(static_cast<std::int64_t>(record.first_year)));
+  h.word(record.flows.size());
+  for (const double v : record.flows) h.word(std::bit_cast<std::uint64_t>(v));
+  std::uint64_t s = seed;
+  return h.h ^ splitmix64(s);
+}
+
+double percentile(std::span<const double> sorted, double a) {
+  if (sorted.empty()) return kMissing;
+  const double h = (static_cast<double>(sorted.size()) - 1.0) * a;
+  const std::size_t lo = static_cast<std::size_t>(std::floor(h));
+  if (lo + 1 >= sorted.size()) return sorted.back();
+  return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[lo + 1] - sorted[lo]);
+}
+
+namespace {
+
+// A refit that the choice could use: no fault, a usable criterion, finite
+// parameters and a positive scale.
+bool usable(const normalize::Candidate& c) {
+  return c.fault == normalize::CandidateFault::kNone && std::isfinite(c.CR) &&
+         c.CR < normalize::kUnusable && std::isfinite(c.GAMMA) && std::isfinite(c.DELTA) &&
+         std::isfinite(c.XLAM) && std::isfinite(c.XI) && c.DELTA > 0.0 && c.XLAM > 0.0;
+}
+
+// Samples of the record's size from the fitted mixed distribution, the
+// chosen model refitted to each by the rules of the choice, and the 5 % and
+// 95 % percentiles of each return-period flow over the usable refits.
+void bootstrap(const results::GaugeResult& r, const Options& o, ReturnPeriods& rp) {
+  rp.samples = std::max(o.bootstrap, 0);
+  if (rp.samples == 0) {
+    rp.bounds_note = "the bootstrap is turned off (0 samples)";
+    return;
+  }
+  const normalize::Transform& t = r.normalisation.t;
+  const int family = normalize::family_of(t.ITYPE);
+  const double f0 = rp.zero_probability;
+  const int N = r.record.N;
+  const std::size_t periods = kReturnPeriods.size();
+  std::vector<std::vector<double>> dry(periods), wet(periods);
+  for (std::size_t k = 0; k < periods; ++k) {
+    dry[k].reserve(rp.samples);
+    wet[k].reserve(rp.samples);
+  }
+  std::vector<double> positive;
+  positive.reserve(N);
+  std::vector<double> d(periods), w(periods);
+  Stream stream(gauge_seed(o.seed, r.record));
+  for (int b = 0; b < rp.samples; ++b) {
+    positive.clear();
+    int nz = 0;
+    for (int i = 0; i < N; ++i) {
+      const double u = stream.uniform();
+      if (u < f0) {
+        ++nz;
+        continue;
+      }
+      const double z = normal_quantile((u - f0) / (1.0 - f0));
+      int fault = 0;
+      const double x = normalize::ajv(z, family, t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
+      // The same split as the analysis makes: a flow below kZeroFlow is a zero.
+      if (x >= results::kZeroFlow)
+        positive.push_back(x);
+      else
+        ++nz;
+    }
+    const normalize::Candidate c = normalize::fit_model(t.ITYPE, positive, nz);
+    bool ok = usable(c);
+    if (ok) {
+      const normalize::Transform tb{t.ITYPE, c.GAMMA, c.DELTA, c.XLAM, c.XI};
+      const double fb = static_cast<double>(nz) / N;
+      for (std::size_t k = 0; k < periods && ok; ++k) {
+        const double q = 1.0 / kReturnPeriods[k];
+        d[k] = flow_quantile(tb, fb, q);
+        w[k] = flow_exceeded(tb, fb, q);
+        ok = std::isfinite(d[k]) && std::isfinite(w[k]);
+      }
+    }
+    if (!ok) {
+      ++rp.failed;
+      continue;
+    }
+    ++rp.refitted;
+    for (std::size_t k = 0; k < periods; ++k) {
+      dry[k].push_back(d[k]);
+      wet[k].push_back(w[k]);
+    }
+  }
+  // Percentiles of a handful of refits, or of a minority, say little.
+  if (rp.refitted < 10 || 2 * rp.refitted < rp.samples) {
+    rp.bounds_note = "only " + std::to_string(rp.refitted) + " of " + std::to_string(rp.samples) +
+                     " bootstrap samples could be refitted: too few for bounds";
+    return;
+  }
+  const double tail = (1.0 - kBoundLevel) / 2.0;
+  for (std::size_t k = 0; k < periods; ++k) {
+    std::sort(dry[k].begin(), dry[k].end());
+    std::sort(wet[k].begin(), wet[k].end());
+    ReturnPeriod& p = rp.periods[k];
+    p.dry.lower = percentile(dry[k], tail);
+    p.dry.upper = percentile(dry[k], 1.0 - tail);
+    p.wet.lower = percentile(wet[k], tail);
+    p.wet.upper = percentile(wet[k], 1.0 - tail);
+  }
+}
+
+}  // namespace
+
+ReturnPeriods return_periods(const results::GaugeResult& r, const Options& o) {
+  ReturnPeriods rp;
+  rp.samples = std::max(o.bootstrap, 0);
+  if (!r.transformed()) {
+    rp.note = r.record.npos == 0 ? "there is no positive flow: no distribution was fitted"
+                                 : "the positive flows are all equal: no distribution was fitted";
+    return rp;
+  }
+  const normalize::Transform& t = r.normalisation.t;
+  rp.available = true;
+  rp.ITYPE = t.ITYPE;
+  rp.zero_probability =
+      r.record.N > 0 ? static_cast<double>(r.record.nz) / static_cast<double>(r.record.N) : 0.0;
+  for (const int T : kReturnPeriods) {
+    ReturnPeriod p;
+    p.T = T;
+    p.dry.flow = flow_quantile(t, rp.zero_probability, 1.0 / T);
+    p.wet.flow = flow_exceeded(t, rp.zero_probability, 1.0 / T);
+    rp.periods.push_back(p);
+  }
+  bootstrap(r, o, rp);
+  return rp;
+}
+
+}  // namespace findings

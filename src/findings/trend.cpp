@@ -1,0 +1,134 @@
+// Trend and change in the annual flows: the Mann-Kendall test, Sen's slope
+// and Pettitt's change-point test, on all N flows in year order.
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "findings/parts.hpp"
+
+namespace findings {
+
+namespace {
+
+int sign(double d) {
+  return d > 0.0 ? 1 : (d < 0.0 ? -1 : 0);
+}
+
+// The value at a 1-based rank of sorted values, interpolated between
+// neighbouring ranks when the rank is not whole.
+double at_rank(const std::vector<double>& sorted, double rank) {
+  const double i = rank - 1.0;
+  const std::size_t lo = static_cast<std::size_t>(std::floor(i));
+  if (lo + 1 >= sorted.size()) return sorted[lo];
+  return sorted[lo] + (i - static_cast<double>(lo)) * (sorted[lo + 1] - sorted[lo]);
+}
+
+}  // namespace
+
+MannKendall mann_kendall(std::span<const double> x) {
+  MannKendall mk;
+  const std::size_t n = x.size();
+  mk.n = static_cast<int>(n);
+  long long S = 0;
+  for (std::size_t i = 0; i + 1 < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j) S += sign(x[j] - x[i]);
+  mk.S = static_cast<double>(S);
+
+  // Var(S) = [n(n-1)(2n+5) - sum over groups of t tied flows of t(t-1)(2t+5)] / 18.
+  std::vector<double> sorted(x.begin(), x.end());
+  std::sort(sorted.begin(), sorted.end());
+  const auto term = [](double t) { return t * (t - 1.0) * (2.0 * t + 5.0); };
+  double ties = 0.0;
+  for (std::size_t i = 0; i < n;) {
+    std::size_t j = i;
+    while (j < n && sorted[j] == sorted[i]) ++j;
+    ties += term(static_cast<double>(j - i));
+    i = j;
+  }
+  mk.variance = (term(static_cast<double>(n)) - ties) / 18.0;
+  if (n < 2) {
+    mk.note = "fewer than 2 years";
+    return mk;
+  }
+  if (!(mk.variance > 0.0)) {
+    mk.note = "every flow is the same: S has no variance";
+    return mk;
+  }
+  // Continuity correction: S moves one step toward 0.
+  const double s = mk.S > 0.0 ? mk.S - 1.0 : (mk.S < 0.0 ? mk.S + 1.0 : 0.0);
+  mk.Z = s / std::sqrt(mk.variance);
+  mk.p = std::min(1.0, 2.0 * normal_upper(std::fabs(mk.Z)));
+  return mk;
+}
+
+SenSlope sen_slope(std::span<const double> x, double variance) {
+  SenSlope sen;
+  const std::size_t n = x.size();
+  if (n < 2) {
+    sen.note = "fewer than 2 years";
+    sen.interval_note = sen.note;
+    return sen;
+  }
+  std::vector<double> d;
+  d.reserve(n * (n - 1) / 2);
+  for (std::size_t i = 0; i + 1 < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j) d.push_back((x[j] - x[i]) / static_cast<double>(j - i));
+  std::sort(d.begin(), d.end());
+  const std::size_t m = d.size();
+  sen.slope = m % 2 == 1 ? d[m / 2] : 0.5 * (d[m / 2 - 1] + d[m / 2]);
+
+  // The rank-based interval: C = z(0.95) sqrt(Var S); the bounds are the
+  // slopes of ranks (m - C) / 2 and (m + C) / 2 + 1.
+  if (!(variance > 0.0)) {
+    sen.interval_note = "every flow is the same: S has no variance";
+    return sen;
+  }
+  const double C = normal_quantile(0.5 + kBoundLevel / 2.0) * std::sqrt(variance);
+  const double M1 = (static_cast<double>(m) - C) / 2.0;
+  const double M2 = (static_cast<double>(m) + C) / 2.0 + 1.0;
+  if (M1 < 1.0 || M2 > static_cast<double>(m)) {
+    sen.interval_note = "too few years for a 90 % interval";
+    return sen;
+  }
+  sen.lower = at_rank(d, M1);
+  sen.upper = at_rank(d, M2);
+  return sen;
+}
+
+Pettitt pettitt(std::span<const double> x, int first_year) {
+  Pettitt pt;
+  const std::size_t n = x.size();
+  if (n < 2) {
+    pt.note = "fewer than 2 years";
+    return pt;
+  }
+  // U_t = sum over i <= t < j of sign(x_i - x_j), built year by year:
+  // U_t = U_{t-1} + sum over all j of sign(x_t - x_j).
+  long long U = 0;
+  long long K = 0;
+  std::size_t at = 0;  // the last year (0-based) of the first segment
+  for (std::size_t t = 0; t + 1 < n; ++t) {
+    for (std::size_t j = 0; j < n; ++j) U += sign(x[t] - x[j]);
+    const long long a = U < 0 ? -U : U;
+    if (a > K) {
+      K = a;
+      at = t;
+    }
+  }
+  pt.K = static_cast<double>(K);
+  const double dn = static_cast<double>(n);
+  pt.p = std::min(1.0, 2.0 * std::exp(-6.0 * pt.K * pt.K / (dn * dn * dn + dn * dn)));
+  if (K == 0) {
+    pt.note = "no change: every split of the record is balanced";
+    return pt;
+  }
+  pt.last_year_before = first_year + static_cast<int>(at);
+  pt.first_year_after = pt.last_year_before + 1;
+  double before = 0.0, after = 0.0;
+  for (std::size_t i = 0; i < n; ++i) (i <= at ? before : after) += x[i];
+  pt.mean_before = before / static_cast<double>(at + 1);
+  pt.mean_after = after / static_cast<double>(n - at - 1);
+  return pt;
+}
+
+}  // namespace findings
