@@ -22,6 +22,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   format::Writer screen(log);
   format::Screen scr{screen, [](std::string_view) {}};
   driver::show_gauge(g, scr, false);
-  const driver::GaugeTexts texts = driver::gauge_texts(g, log.str());
+  findings::Options fo;
+  fo.bootstrap = 20;
+  const findings::Findings f = findings::compute(g, fo);
+  const driver::GaugeTexts texts =
+      driver::gauge_texts(g, f, log.str() + findings::findings_block(g, f));
   return 0;
 }

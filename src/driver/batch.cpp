@@ -87,12 +87,20 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   screen.list(" GAUGE = ", name20);
   for (const std::string& note : read.notes) screen.list(note);
   show_gauge(g, scr, false);
-  const WriteOutcome w = write_gauge_files(o.out_dir, name, gauge_texts(g, log.str()));
+  findings::Options fo;
+  fo.bootstrap = o.bootstrap;
+  const findings::Findings f = findings::compute(g, fo);
+  log << findings::findings_block(g, f);
+  const WriteOutcome w = write_gauge_files(o.out_dir, name, gauge_texts(g, f, log.str()));
   if (!w.ok) return fail(w.error);
   for (const auto& column : results::csv_columns(g)) r.csv_row.push_back(column.second);
+  for (const auto& column : findings::csv_columns(f)) r.csv_row.push_back(column.second);
   r.csv_row.push_back("ok");
 
   r.warnings = reading_warnings(read);
+  if (const int n = findings::warning_count(f); n > 0)
+    r.warnings.push_back(std::to_string(n) + (n == 1 ? " warning" : " warnings") + " in " + name +
+                         ".LOG");
   r.summary = summary_line(name, g, r.warnings);
   r.ok = true;
   return r;
@@ -199,6 +207,7 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
     std::string table;
     std::vector<std::string> header;
     for (const auto& column : results::csv_empty_columns()) header.push_back(column.first);
+    for (const std::string& h : findings::csv_headers()) header.push_back(h);
     header.push_back("status");
     table += results::csv_line(header);
     for (std::size_t i = 0; i < count; ++i) {
@@ -206,6 +215,7 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
       if (row.empty()) {
         // A gauge that failed keeps its row: its name and why.
         for (const auto& column : results::csv_empty_columns()) row.push_back(column.second);
+        row.resize(row.size() + findings::csv_headers().size());
         row[0] = o.gauges[i].stem.empty() ? o.gauges[i].argument : o.gauges[i].stem;
         row.push_back(results[i].failure);
       }

@@ -50,6 +50,8 @@ const char* const kUsage =
     "                        only the final count\n"
     "      --summary=FILE    also write FILE, a CSV table of the key figures of\n"
     "                        every gauge, one row per gauge in the order given\n"
+    "      --bootstrap=B     samples of the bootstrap that bounds the return-period\n"
+    "                        flows (default 200; 0: no bounds)\n"
     "  -h, --help            show this help and exit\n"
     "  -V, --version         show the version and exit\n"
     "\n"
@@ -59,6 +61,7 @@ const char* const kUsage =
 const char kShortOptions[] = ":d:o:j:qhV";
 // Long options without a short letter.
 constexpr int kSummary = 1000;
+constexpr int kBootstrap = 1001;
 
 const option kLongOptions[] = {{"data-dir", required_argument, nullptr, 'd'},
                                {"out-dir", required_argument, nullptr, 'o'},
@@ -67,6 +70,7 @@ const option kLongOptions[] = {{"data-dir", required_argument, nullptr, 'd'},
                                {"help", no_argument, nullptr, 'h'},
                                {"version", no_argument, nullptr, 'V'},
                                {"summary", required_argument, nullptr, kSummary},
+                               {"bootstrap", required_argument, nullptr, kBootstrap},
                                {nullptr, 0, nullptr, 0}};
 
 // "-j/--jobs" for the option whose short letter is c.
@@ -143,6 +147,15 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
       case 'q':
         c.options.quiet = true;
         break;
+      case kBootstrap: {
+        const std::string value = optarg;
+        char* end = nullptr;
+        const long b = std::strtol(value.c_str(), &end, 10);
+        if (value.empty() || *end != '\0' || b < 0 || b > 100000)
+          return fail("--bootstrap takes a whole number from 0 to 100000, not '" + value + "'");
+        c.options.bootstrap = static_cast<int>(b);
+        break;
+      }
       case kSummary:
         c.options.summary = optarg;
         if (c.options.summary.empty()) return fail("--summary needs a file name");

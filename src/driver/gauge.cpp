@@ -19,13 +19,16 @@ results::GaugeResult analyse_record(const std::string& name20, const FlowRecord&
   return results::analyse(std::move(rec));
 }
 
-GaugeTexts gauge_texts(const results::GaugeResult& r, std::string log) {
+GaugeTexts gauge_texts(const results::GaugeResult& r, const findings::Findings& f,
+                       std::string log) {
   GaugeTexts t;
   t.ans = answer_file(r);
   t.cor = correlogram_file(r);
   t.yer = year_file(r);
   t.log = std::move(log);
-  t.json = results::json_text(results::to_json(r));
+  results::Json j = results::to_json(r);
+  j["findings"] = findings::to_json(f);
+  t.json = results::json_text(j);
   return t;
 }
 

@@ -74,8 +74,11 @@ int run_session(Console& console, const std::string& out_dir) {
     const std::string stem = stem_of(name);
     const results::GaugeResult r = analyse_record(name, *record, read);
     show_gauge(r, scr, pause_after_plots);
-    const WriteOutcome w = write_gauge_files(out_dir, stem, gauge_texts(r, ""));
+    const findings::Findings f = findings::compute(r, findings::Options{});
+    const WriteOutcome w = write_gauge_files(out_dir, stem, gauge_texts(r, f, ""));
     report_written(screen, r, w);
+    // What a hydrologist asks first, once the files are written.
+    if (w.ok) console.out() << findings::findings_block(r, f);
     // Another gauge?
     while (true) {
       screen.write("(A)", " REPEAT THE ANALYSIS FOR ANOTHER FILE (Y/N) - ");

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "driver/outputs.hpp"
+#include "findings/findings.hpp"
 #include "format/format.hpp"
 #include "results/result.hpp"
 
@@ -32,8 +33,8 @@ const char* no_arma_reason(const results::GaugeResult& r);
 // is none.
 std::string model_line(const results::GaugeResult& r);
 
-// The texts of all files of a gauge; log is the batch's log text ("" in the
-// dialogue).
-GaugeTexts gauge_texts(const results::GaugeResult& r, std::string log);
+// The texts of all files of a gauge, its findings in its JSON; log is the
+// batch's log text ("" in the dialogue).
+GaugeTexts gauge_texts(const results::GaugeResult& r, const findings::Findings& f, std::string log);
 
 }  // namespace driver

@@ -172,7 +172,7 @@ std::vector<std::pair<std::string, std::string>> csv_columns(const Findings& f) 
   values.push_back(round_trip(f.mann_kendall.p));
   values.push_back(round_trip(f.sen.slope));
   values.push_back(year_text(f.pettitt.last_year_before));
-  values.push_back(f.pettitt.last_year_before != 0 ? round_trip(f.pettitt.p) : "");
+  values.push_back(round_trip(f.pettitt.p));
   const std::vector<std::string> headers = csv_headers();
   std::vector<std::pair<std::string, std::string>> columns;
   for (std::size_t i = 0; i < headers.size(); ++i) columns.emplace_back(headers[i], values[i]);

@@ -7,6 +7,7 @@
 
 #include "driver/cli.hpp"
 #include "driver/gauge_cases.hpp"
+#include "findings/findings.hpp"
 #include "results/csv.hpp"
 
 namespace driver::testing {
@@ -150,6 +151,16 @@ const std::vector<Column>& columns() {
       {"residual_Q", "/residual_correlogram/portmanteau/Q", true},
       {"residual_Q_df", "/residual_correlogram/portmanteau/df", true},
       {"residual_Q_p", "/residual_correlogram/portmanteau/probability", true},
+      {"warnings", ""},
+      {"dry_flow_T10", "/findings/return_periods/periods/2/dry/flow"},
+      {"dry_flow_T100", "/findings/return_periods/periods/6/dry/flow"},
+      {"wet_flow_T10", "/findings/return_periods/periods/2/wet/flow"},
+      {"wet_flow_T100", "/findings/return_periods/periods/6/wet/flow"},
+      {"mk_z", "/findings/trend/mann_kendall/Z"},
+      {"mk_p", "/findings/trend/mann_kendall/p"},
+      {"sen_slope", "/findings/trend/sen_slope/slope"},
+      {"pettitt_year", "/findings/trend/pettitt/last_year_before"},
+      {"pettitt_p", "/findings/trend/pettitt/p"},
       {"status", ""},
   };
   return c;
@@ -246,6 +257,11 @@ TEST_F(SummaryCsv, EachRowEqualsTheGaugesJson) {
                      what);
       } else if (std::string(c.name) == "status") {
         EXPECT_EQ(row[k], "ok") << what;
+      } else if (std::string(c.name) == "warnings") {
+        std::string codes;
+        for (const json& w : j["findings"]["warnings"])
+          codes += (codes.empty() ? "" : ";") + w["code"].get<std::string>();
+        EXPECT_EQ(row[k], codes) << what;
       } else {
         expect_field(row[k], at(j, c.pointer), what);
       }
@@ -275,6 +291,7 @@ TEST(SummaryCsvDocs, ReadmeListsEveryColumn) {
     listed.push_back((*m)[1]);
   std::vector<std::string> expected;
   for (const auto& column : results::csv_empty_columns()) expected.push_back(column.first);
+  for (const std::string& h : findings::csv_headers()) expected.push_back(h);
   expected.push_back("status");
   EXPECT_EQ(listed, expected);
 }

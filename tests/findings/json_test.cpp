@@ -300,8 +300,12 @@ TEST(Csv, NileValuesRoundTrip) {
 
   const Findings flat =
       compute(findings_test::analysed("FLAT", 1990, {7, 7, 7, 7, 7, 7}), Options{0});
-  for (const auto& [header, value] : csv_columns(flat)) {
-    if (header != "warnings" && header != "sen_slope") {
+  const auto flat_columns = csv_columns(flat);
+  std::map<std::string, std::string> flat_map(flat_columns.begin(), flat_columns.end());
+  EXPECT_EQ(flat_map["pettitt_p"], "1");
+  for (const auto& [header, value] : flat_columns) {
+    // No change: Pettitt's K is 0 and its probability 1.
+    if (header != "warnings" && header != "sen_slope" && header != "pettitt_p") {
       EXPECT_EQ(value, "") << header;
     }
   }
