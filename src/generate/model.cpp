@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
@@ -16,10 +17,9 @@ namespace {
 using nlohmann::json;
 
 std::string number_text(double v) {
-  std::ostringstream os;
-  os.precision(17);
-  os << v;
-  return os.str();
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.10g", v);
+  return buf;
 }
 
 // The checks that both readers share; `where_t` and `where_arma` locate the
