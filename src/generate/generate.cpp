@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -217,6 +218,11 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
     if (model_file == "-") {
       m = read_model(in, "(standard input)");
     } else {
+      std::error_code ec;
+      if (std::filesystem::is_directory(model_file, ec)) {
+        err << "rivan6 generate: " << model_file << ": is a folder, not a model file\n";
+        return 1;
+      }
       std::ifstream f(model_file, std::ios::binary);
       if (!f) {
         err << "rivan6 generate: " << model_file << ": cannot open: " << std::strerror(errno)

@@ -152,7 +152,7 @@ TEST(Generate, NoModelIsAUsageError) {
 
 struct Bad {
   const char* name;
-  std::string text;  // of the model file; "" for none at all
+  std::string text;  // of the model file; "" for none at all, "/" for a folder
   const char* message;
 };
 void PrintTo(const Bad& b, std::ostream* os) {
@@ -164,7 +164,11 @@ class BadModels : public ::testing::TestWithParam<Bad> {};
 TEST_P(BadModels, GiveStatusOneAndLeaveNoFile) {
   TempDir dir;
   const std::string model = dir / "B.json";
-  if (!GetParam().text.empty()) write_file(model, GetParam().text);
+  if (GetParam().text == "/") {
+    std::filesystem::create_directory(model);
+  } else if (!GetParam().text.empty()) {
+    write_file(model, GetParam().text);
+  }
   const auto before = dir.files();
   const auto r = run({model, "-o", dir / "out.csv", "--check-json", dir / "check.json"});
   EXPECT_EQ(r.status, 1);
@@ -179,12 +183,12 @@ nlohmann::json explosive() {
   return j;
 }
 
-INSTANTIATE_TEST_SUITE_P(Generate, BadModels,
-                         ::testing::Values(Bad{"Missing", "", "cannot open"},
-                                           Bad{"NotJson", "{ \"schema_version\": 1,", "line"},
-                                           Bad{"NotStationary", explosive().dump(),
-                                               "not stationary"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Generate, BadModels,
+    ::testing::Values(Bad{"Missing", "", "cannot open"}, Bad{"Folder", "/", "is a folder"},
+                      Bad{"NotJson", "{ \"schema_version\": 1,", "line"},
+                      Bad{"NotStationary", explosive().dump(), "not stationary"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Generate, AFailedWriteLeavesNoFile) {
   Models m;
