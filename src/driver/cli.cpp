@@ -10,6 +10,7 @@
 
 #include "driver/console.hpp"
 #include "driver/session.hpp"
+#include "generate/generate.hpp"
 #include "ingest/command.hpp"
 
 #ifndef RIVAN6_VERSION
@@ -199,6 +200,8 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
   // being the subcommand's name.
   if (argc > 1 && std::string_view(argv[1]) == "import")
     return ingest::run_import(argc - 1, const_cast<char**>(argv + 1), out, err);
+  if (argc > 1 && std::string_view(argv[1]) == "generate")
+    return generate::run_generate(argc - 1, const_cast<char**>(argv + 1), in, out, err);
 
   CommandLine c = parse_command_line(argc, argv);
   switch (c.action) {
