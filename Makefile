@@ -26,12 +26,16 @@ demo: build
 	@echo "The report is demo/NILE.ANS; the side files are demo/NILE.COR and demo/NILE.YER;"
 	@echo "the plots and the rest of what the dialogue shows on the screen are in demo/NILE.LOG."
 
-# Rewrites the golden files of the whole-program test (tests/golden/) from
-# the program as built. Run it only when an output is meant to change, and
+# Rewrites the golden files of the whole-program test (tests/golden/) and
+# the kept figures of the Nile (tests/report/golden/) from the program as
+# built. Run it only when an output is meant to change, and
 # say in the commit why it changed.
 golden: build
 	./$(BUILD)/rivan6 -q -j 1 -d examples -o tests/golden NILE
 	./$(BUILD)/rivan6 -q -j 1 -d tests/golden -o tests/golden ZEROS SHORT
+	# The figures and the page of the Nile, kept for the report tests.
+	tmp=$$(mktemp -d) && ./$(BUILD)/report_pages -d examples -o $$tmp --figures NILE && \
+	  cp $$tmp/NILE-*.svg $$tmp/NILE.html tests/report/golden/ && rm -rf $$tmp
 
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DRIVAN6_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"

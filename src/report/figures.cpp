@@ -402,17 +402,17 @@ std::string correlogram_figure(const stats::Correlogram& c, CorrelogramKind kind
     case CorrelogramKind::kSerial:
       what = "correlogram of the normalised flows";
       axis = "serial correlation r(k)";
-      default_id = "acf";
+      default_id = "fig-acf";
       break;
     case CorrelogramKind::kPartial:
       what = "partial correlogram of the normalised flows";
       axis = "partial correlation";
-      default_id = "pacf";
+      default_id = "fig-pacf";
       break;
     case CorrelogramKind::kResidual:
       what = "correlogram of the residuals of " + (model.empty() ? "the ARMA model" : model);
       axis = "residual r(k)";
-      default_id = "racf";
+      default_id = "fig-racf";
       break;
   }
   int outside = 0;

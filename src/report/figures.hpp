@@ -82,7 +82,7 @@ struct ProbabilityOverlay {
 // The annual flows in year order with their mean (of all years, zeros
 // included), and the overlay.
 std::string series_figure(const results::GaugeResult& r, const SeriesOverlay& overlay,
-                          const std::string& id = "series");
+                          const std::string& id = "fig-series");
 
 // Where a non-exceedance probability p of the positive flows lies among all
 // years when a fraction p0 of the years had no flow: p0 + (1 - p0) p.
@@ -95,7 +95,7 @@ double all_years_probability(double p, double p0);
 // transform as a line, the overlay, and the zero-flow mass where the record
 // has zero flows. Needs r.transformed().
 std::string probability_figure(const results::GaugeResult& r, const ProbabilityOverlay& overlay,
-                               const std::string& id = "probability");
+                               const std::string& id = "fig-probability");
 
 // Which coefficients of a correlogram a figure shows.
 enum class CorrelogramKind {
@@ -114,13 +114,13 @@ std::string correlogram_figure(const stats::Correlogram& c, CorrelogramKind kind
 // not fitted, or not reached because the lag check stopped the
 // identification, shown as such.
 std::string arma_figure(const arma::Identification& id, const std::string& name,
-                        const std::string& svg_id = "arma");
+                        const std::string& svg_id = "fig-arma");
 
 // For the three demand levels (0.5, 0.7, 0.9 of the mean flow `mean`), the
 // observed largest deficit of model `fit` against the spread of the largest
 // deficits of its synthetic series.
 std::string deficit_figure(const arma::ArmaFit& fit, double mean, const std::string& name,
-                           const std::string& id = "deficit");
+                           const std::string& id = "fig-deficit");
 
 // A small line of the annual flows for the index page, `width` by `height`.
 std::string sparkline(const std::vector<double>& flows, const std::string& name, int first_year,

@@ -91,8 +91,15 @@ Ticks nice_ticks(double lo, double hi, int max_ticks, double min_step) {
   t.step = std::max(nice_number(range / (max_ticks - 1), true), min_step);
   // Each tick is a whole multiple of the step, computed from its index so
   // that no rounding error builds up along the axis.
-  const double first = std::floor(lo / t.step);
-  const double last = std::ceil(hi / t.step);
+  // A bound that is a multiple of the step up to rounding (3.3 / 0.1 gives
+  // 32.99...) is taken as that multiple, not one step further out.
+  auto whole = [](double k, bool down) {
+    const double r = std::round(k);
+    if (std::fabs(k - r) < 1e-9 * std::max(1.0, std::fabs(k))) return r;
+    return down ? std::floor(k) : std::ceil(k);
+  };
+  const double first = whole(lo / t.step, true);
+  const double last = whole(hi / t.step, false);
   for (double k = first; k <= last; k += 1.0) t.values.push_back(k * t.step);
   if (t.values.size() < 2) t.values.push_back((last + 1.0) * t.step);
   t.decimals = std::max(0, static_cast<int>(-std::floor(std::log10(t.step) + 1e-9)));
@@ -118,7 +125,7 @@ std::string fmt(double v, int digits) {
   if (v == 0.0) return "0";
   const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(v))));
   const int decimals = std::clamp(digits - 1 - magnitude, 0, 4);
-  return tick_label(v, decimals);
+  return trimmed(v, decimals);
 }
 
 Svg::Svg(std::string id, double width, double height, std::string_view title, std::string_view desc)

@@ -47,8 +47,8 @@ Ticks nice_ticks(double lo, double hi, int max_ticks, double min_step);
 std::string tick_label(double v, int decimals);
 
 // A number for a table or a sentence: `digits` significant digits for
-// moderate magnitudes, never more than 4 decimals, thousands not separated;
-// "n/a" when not finite.
+// moderate magnitudes, never more than 4 decimals, trailing zeros dropped,
+// thousands not separated; "n/a" when not finite.
 std::string fmt(double v, int digits = 4);
 // A number with a fixed number of decimals; "n/a" when not finite.
 std::string fixed(double v, int decimals);
