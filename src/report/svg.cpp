@@ -1,6 +1,7 @@
 #include "report/svg.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 
@@ -23,7 +24,26 @@ std::string trim_fixed(std::string s) {
 
 std::string num(double v) {
   if (!std::isfinite(v)) return "0";
-  return trimmed(v, 2);
+  // Whole hundredths, written without printf: the figures of a network
+  // hold a great many coordinates.
+  const double hundredths = v * 100.0;
+  if (!(std::fabs(hundredths) < 9e15)) return trimmed(v, 2);
+  long long k = std::llround(hundredths);
+  std::string out;
+  if (k < 0) {
+    out += '-';
+    k = -k;
+  }
+  char buf[24];
+  const auto end = std::to_chars(buf, buf + sizeof buf, k / 100).ptr;
+  out.append(buf, end);
+  const int cents = static_cast<int>(k % 100);
+  if (cents != 0) {
+    out += '.';
+    out += static_cast<char>('0' + cents / 10);
+    if (cents % 10 != 0) out += static_cast<char>('0' + cents % 10);
+  }
+  return out == "-0" ? "0" : out;
 }
 
 std::string trimmed(double v, int max_decimals) {
