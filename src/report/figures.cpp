@@ -36,6 +36,10 @@ std::string fill(const char* colour, double opacity = 1.0) {
 
 const char* kFlowAxis = "flow (unit of the input file)";
 
+// A white outline behind a label that lies over the plot, so that lines do
+// not run through its letters.
+const char* kHalo = "stroke=\"#FFFFFF\" stroke-width=\"3\" paint-order=\"stroke\"";
+
 // The flow axis: round ticks over the values, from 0 unless some value is
 // negative.
 Ticks flow_ticks(double lo, double hi) {
@@ -130,7 +134,8 @@ std::string series_figure(const results::GaugeResult& r, const SeriesOverlay& ov
   for (const LevelLine& l : overlay.levels) {
     const double y = f.y(l.flow);
     svg.line(f.left, y, f.right, y, stroke(colour::kGrey, 1.2, "2 3"));
-    svg.text(f.right - 4, y - 4, l.label, "end", "font-size=\"11\" fill=\"#444444\"");
+    svg.text(f.right - 4, y - 4, l.label, "end",
+             std::string("font-size=\"11\" fill=\"#444444\" ") + kHalo);
   }
   if (N > 0) {
     const double y = f.y(mean);
@@ -156,13 +161,23 @@ std::string series_figure(const results::GaugeResult& r, const SeriesOverlay& ov
   svg.polyline(xs, ys, stroke(colour::kBlue, 1.5));
   const double radius = N <= 120 ? 2.5 : N <= 300 ? 1.6 : 0.0;
   if (radius > 0)
-    for (int i = 0; i < N; ++i) svg.circle(xs[i], ys[i], radius, fill(colour::kBlue));
+    for (int i = 0; i < N; ++i)
+      if (!(rec.flows[i] < results::kZeroFlow))
+        svg.circle(xs[i], ys[i], radius, fill(colour::kBlue));
   svg.close_group();
+  // Years without flow as open rings, over the frame so that the bottom
+  // edge does not hide them.
+  for (int i = 0; i < N; ++i)
+    if (rec.flows[i] < results::kZeroFlow)
+      svg.circle(xs[i], ys[i], 4, "fill=\"#FFFFFF\" " + stroke(colour::kPurple, 2));
   frame_box(svg, f);
 
   std::vector<LegendEntry> entries{
       {LegendEntry::Symbol::kLine, colour::kBlue, "annual flow"},
       {LegendEntry::Symbol::kDashedLine, colour::kBlack, "mean " + fmt(mean)}};
+  if (rec.nz > 0)
+    entries.push_back({LegendEntry::Symbol::kRing, colour::kPurple,
+                       "year without flow (" + std::to_string(rec.nz) + ")"});
   if (overlay.trend)
     entries.push_back({LegendEntry::Symbol::kLine, colour::kGreen,
                        "trend " + fmt(overlay.trend->slope_per_year, 3) + " per year"});
@@ -351,16 +366,19 @@ std::string probability_figure(const results::GaugeResult& r, const ProbabilityO
     const double y = f.y(pt.flow);
     svg.polygon({x, x + 5, x, x - 5}, {y - 6, y, y + 6, y},
                 fill(colour::kYellow) + " stroke=\"#000000\" stroke-width=\"1\"");
-    if (!pt.label.empty()) svg.text(x + 7, y - 6, pt.label, "start", "font-size=\"10\"");
+    if (!pt.label.empty())
+      svg.text(x + 7, y - 6, pt.label, "start", std::string("font-size=\"10\" ") + kHalo);
   }
+  svg.close_group();
+  frame_box(svg, f);
+  // The zero-flow mass along flow 0, over the frame (flow 0 is often its
+  // bottom edge, where a clipped line would show only half its width).
   if (rec.nz > 0) {
     const double x1 = f.x(normal_quantile(std::clamp(p0, 1e-9, 1.0 - 1e-9)));
     const double y = f.y(0.0);
     svg.line(f.left, y, x1, y, stroke(colour::kPurple, 5));
     svg.circle(x1, y, 4, fill(colour::kPurple));
   }
-  svg.close_group();
-  frame_box(svg, f);
 
   std::vector<LegendEntry> entries{
       {LegendEntry::Symbol::kDot, colour::kBlue, "annual flow at i/(n+1)"},
@@ -658,7 +676,7 @@ std::string deficit_figure(const arma::ArmaFit& fit, double mean, const std::str
     }
     if (!sp.s.empty())
       svg.text(
-          f.right - 4, f.top + 12,
+          f.right, f.top - 5,
           "observed exceeds " + std::to_string(sp.below) + " of " + std::to_string(sp.s.size()),
           "end", "font-size=\"10\" fill=\"#444444\"");
     frame_box(svg, f);

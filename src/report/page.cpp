@@ -24,6 +24,7 @@ nav.toc{font-size:.9rem;margin:.6rem 0}
 .record{font-size:1.05rem;color:#333}
 .summary{background:#F6F8FA;border:1px solid #D8DEE4;border-radius:4px;padding:.5rem 1.2rem;margin:1rem 0}
 .summary ul{margin:.3rem 0;padding-left:1.2rem}
+.summary h2{margin-top:.5rem}
 .warnings li{margin:.15rem 0}
 .warnings code{background:#FFF1D6;border:1px solid #E69F00;border-radius:3px;padding:0 .3rem;font-size:.85rem}
 table{border-collapse:collapse;margin:.5rem 0 1rem;font-size:.88rem}
@@ -33,6 +34,8 @@ th{background:#F0F0F0}
 td.n,th.n{text-align:right;font-variant-numeric:tabular-nums;white-space:nowrap}
 tr.chosen td{background:#CCE6F5;font-weight:bold}
 td.failed{color:#8A3000}
+table.index td{vertical-align:middle;padding-top:.1rem;padding-bottom:.1rem}
+table.index svg{display:block}
 figure{margin:1rem 0 1.4rem;break-inside:avoid;page-break-inside:avoid}
 figure svg{max-width:100%;height:auto;display:block}
 figcaption{font-size:.85rem;color:#444;margin-top:.2rem}
@@ -44,6 +47,8 @@ body{max-width:none;padding:0;font-size:9.5pt}
 h2{break-after:avoid;page-break-after:avoid;margin-top:1.2rem}
 h3{break-after:avoid;page-break-after:avoid}
 table,figure,.summary{break-inside:avoid;page-break-inside:avoid}
+table{font-size:8.5pt}
+th{white-space:normal}
 nav.toc{display:none}
 a{color:inherit;text-decoration:none}
 }
@@ -210,6 +215,13 @@ void summary(Html& h, const results::GaugeResult& r, const PageExtras& extras) {
     const int t = r.normalisation.t.ITYPE;
     facts.push_back("Chosen transform: " + std::string(normalize::model_code(t)) + ", " +
                     model_name(t) + ".");
+    std::vector<std::string> outside;
+    if (std::fabs(r.normalised.skewness) > r.skew_limit) outside.push_back("skewness");
+    if (std::fabs(r.normalised.excess) > r.excess_limit) outside.push_back("excess kurtosis");
+    if (!outside.empty())
+      facts.push_back("The " + outside[0] + (outside.size() > 1 ? " and " + outside[1] : "") +
+                      " of the normalised flows lie outside the 95 % limits of a normal sample: "
+                      "the transform does not make these flows normal.");
     const stats::ChiSquareTest& c = r.chi_normalised;
     if (std::isfinite(c.probability))
       facts.push_back("The normalised flows " +
@@ -260,9 +272,12 @@ void summary(Html& h, const results::GaugeResult& r, const PageExtras& extras) {
   h.raw("</section>\n");
 }
 
+// Flows in their own unit to five significant digits; normalised flows, in
+// normal units, to four decimals.
 std::vector<std::string> moments_row(const std::string& what, const results::Moments& m,
-                                     bool higher) {
-  return {what, fmt(m.mean, 5), fmt(m.sd, 5), higher ? fixed(m.skewness, 3) : "",
+                                     bool higher, bool normal_units = false) {
+  auto value = [&](double v) { return normal_units ? fixed(v, 4) : fmt(v, 5); };
+  return {what, value(m.mean), value(m.sd), higher ? fixed(m.skewness, 3) : "",
           higher ? fixed(m.excess, 3) : ""};
 }
 
@@ -277,7 +292,7 @@ void series_section(Html& h, const results::GaugeResult& r, const PageExtras& ex
            "Annual flows in year order; the dashed line is the mean of all years.");
   std::vector<std::vector<std::string>> rows;
   if (rec.npos > 0) rows.push_back(moments_row("positive flows", r.raw, r.transformed()));
-  if (r.transformed()) rows.push_back(moments_row("normalised flows", r.normalised, true));
+  if (r.transformed()) rows.push_back(moments_row("normalised flows", r.normalised, true, true));
   if (rec.nz > 0)
     rows.push_back(moments_row("all years, zeros included",
                                results::Moments{r.all_mean, r.all_sd, 0.0, 0.0}, false));
@@ -366,7 +381,9 @@ const std::vector<bool> kPortmanteauNumeric{false, true, true, true, true, true,
 
 const char* not_correlated_text(const results::GaugeResult& r) {
   if (!r.transformed()) return "Absent: no normalised flows.";
-  if (r.record.nz > 0) return "Absent: records with zero flows are not analysed for correlation.";
+  if (r.record.nz > 0)
+    return "Absent: a record with zero flows gets no correlogram, ARMA model or level-crossing "
+           "analysis.";
   return "Absent: fewer than 3 positive flows.";
 }
 
@@ -473,10 +490,11 @@ void crossings_section(Html& h, const results::GaugeResult& r, const PageExtras&
                     std::to_string(t.length[j]), fixed(t.sum[j], 0)});
   }
   h.element("p",
-            "Runs of the normalised flows below (above) each level: how often the series "
-            "crosses into them, their total length in years and their total sum.");
-  h.table({"runs", "level: non-exceedance", "level (normal units)", "level as flow", "crossings",
-           "total run length", "total run sum"},
+            "Runs of the normalised flows below (above) each level, the level given by its "
+            "non-exceedance probability: how often the series crosses into them, their total "
+            "length in years and their total sum.");
+  h.table({"runs", "level", "level in normal units", "level as flow", "crossings",
+           "total length (years)", "total sum (normal units)"},
           rows, {false, true, true, true, true, true, true});
   extra_sections(h, extras, Place::kCrossings);
 }
@@ -578,7 +596,7 @@ std::string index_page(const std::vector<IndexRow>& rows, const std::string& tit
   h.raw(
       "<table class=\"index\">\n<thead><tr><th scope=\"col\">gauge</th><th scope=\"col\">years</th>"
       "<th scope=\"col\" class=\"n\">N</th><th scope=\"col\">transform</th>"
-      "<th scope=\"col\">ARMA (p,q)</th><th scope=\"col\">annual flows</th>"
+      "<th scope=\"col\">ARMA (p,q)</th><th scope=\"col\">annual flows (own scale)</th>"
       "<th scope=\"col\" class=\"n\">warnings</th></tr></thead>\n<tbody>\n");
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const IndexRow& row = rows[i];

@@ -306,6 +306,10 @@ double legend(Svg& svg, double x, double y, double width, const std::vector<Lege
       case LegendEntry::Symbol::kDot:
         svg.circle(cx + 11, y - 4, 3.5, "fill=\"" + colour + "\"");
         break;
+      case LegendEntry::Symbol::kRing:
+        svg.circle(cx + 11, y - 4, 4,
+                   "fill=\"#FFFFFF\" stroke=\"" + colour + "\" stroke-width=\"2\"");
+        break;
       case LegendEntry::Symbol::kBox:
         svg.rect(cx, y - 10, 22, 12, "fill=\"" + colour + "\"" + opacity);
         break;

@@ -121,7 +121,7 @@ class Svg {
 // The entries of a legend, drawn in one row from (x, y): each a symbol and
 // its text.
 struct LegendEntry {
-  enum class Symbol { kLine, kDashedLine, kDot, kBox, kDiamond, kBar };
+  enum class Symbol { kLine, kDashedLine, kDot, kRing, kBox, kDiamond, kBar };
   Symbol symbol;
   std::string colour;
   std::string text;

@@ -115,6 +115,15 @@ TEST(SeriesFigure, PutsAYearAndItsFlowWhereTheAxesSay) {
   EXPECT_TRUE(has(svg, "<line x1=\"78\" y1=\"133.75\" x2=\"740\" y2=\"133.75\""));
 }
 
+TEST(SeriesFigure, MarksYearsWithoutFlow) {
+  // 2001 without flow: a ring at x 326.25 on flow 0 (y 280), and no dot.
+  const std::string svg = series_figure(analysed("KNOWN", 2000, {100, 0, 300, 400}), {});
+  EXPECT_TRUE(has(svg, "<circle cx=\"326.25\" cy=\"280\" r=\"4\" fill=\"#FFFFFF\"")) << svg;
+  EXPECT_FALSE(has(svg, "<circle cx=\"326.25\" cy=\"280\" r=\"2.5\""));
+  EXPECT_TRUE(has(svg, "year without flow (1)"));
+  EXPECT_FALSE(has(series_figure(analysed("KNOWN", 2000, kFourYears), {}), "without flow"));
+}
+
 TEST(ProbabilityFigure, PutsTheMedianFlowAtTheCentre) {
   // Three flows: the middle one has plotting position 1/2, quantile 0, the
   // centre of x 78..740.

@@ -74,13 +74,15 @@ INSTANTIATE_TEST_SUITE_P(
     Records, GaugePage,
     ::testing::Values(
         PageCase{"nile", [] { return nile(); }, kAllFigures, 0, {}},
-        PageCase{"zero_flows",
-                 [] {
-                   return analysed("ZEROS", 1961, {40.1, 22.6, 0.0, 15.3, 0.0, 31.9, 27.2});
-                 },
-                 {"series", "probability"},
-                 4,
-                 {"Absent: records with zero flows are not analysed for correlation."}},
+        PageCase{
+            "zero_flows",
+            [] {
+              return analysed("ZEROS", 1961, {40.1, 22.6, 0.0, 15.3, 0.0, 31.9, 27.2});
+            },
+            {"series", "probability"},
+            4,
+            {"Absent: a record with zero flows gets no correlogram, ARMA model or level-crossing "
+             "analysis."}},
         PageCase{"six_years",
                  [] {
                    return analysed("SHORT", 1995, {681, 765, 550, 710, 588, 638});
