@@ -14,8 +14,8 @@ import path from 'node:path';
 import { pathToFileURL } from 'node:url';
 import puppeteer from 'puppeteer-core';
 
-const [dir, ...specs] = process.argv.slice(2);
-if (!dir || specs.length === 0) {
+const [dir, ...expectations] = process.argv.slice(2);
+if (!dir || expectations.length === 0) {
   console.error('usage: node check_pages.mjs DIR PAGE=FIGURE,... ...');
   process.exit(2);
 }
@@ -44,8 +44,8 @@ const browser = await puppeteer.launch({
   timeout: 60000,
 });
 try {
-  for (const spec of specs) {
-    const [name, wanted = ''] = spec.split('=');
+  for (const expectation of expectations) {
+    const [name, wanted = ''] = expectation.split('=');
     const file = path.resolve(dir, name);
     const url = pathToFileURL(file).href;
     if (!fs.existsSync(file)) {
