@@ -71,12 +71,16 @@ demo: program
 install: program
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# Rewrites the golden files of the whole-program test (tests/golden/) from
-# the program as built. Run it only when an output is meant to change, and
+# Rewrites the golden files of the whole-program test (tests/golden/) and
+# the kept figures of the Nile (tests/report/golden/) from the program as
+# built. Run it only when an output is meant to change, and
 # say in the commit why it changed.
 golden: build
-	./$(BUILD)/rivan6 -q -j 1 -d examples -o tests/golden NILE
-	./$(BUILD)/rivan6 -q -j 1 -d tests/golden -o tests/golden ZEROS SHORT
+	./$(BUILD)/rivan6 -q -j 1 --html -d examples -o tests/golden NILE
+	./$(BUILD)/rivan6 -q -j 1 --html -d tests/golden -o tests/golden ZEROS SHORT
+	rm -f tests/golden/index.html
+	# The figures and the page of the Nile, kept for the report tests.
+	RIVAN6_WRITE_GOLDEN=1 ./$(BUILD)/report_tests --gtest_filter='Nile/*' > /dev/null
 
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DRIVAN6_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"

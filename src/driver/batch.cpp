@@ -16,6 +16,8 @@
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
 #include "format/format.hpp"
+#include "report/extras.hpp"
+#include "report/page.hpp"
 #include "results/csv.hpp"
 
 namespace driver {
@@ -31,6 +33,7 @@ struct Result {
   std::vector<std::string> warnings;
   std::vector<std::string> csv_row;  // for the network table
   std::string failure;               // why the gauge failed
+  report::IndexRow index_row;        // for the index page
 };
 
 // The remarks of a gauge's summary line on what was read.
@@ -91,7 +94,12 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   fo.bootstrap = o.bootstrap;
   const findings::Findings f = findings::compute(g, fo);
   log << findings::findings_block(g, f);
-  const WriteOutcome w = write_gauge_files(o.out_dir, name, gauge_texts(g, f, log.str()));
+  GaugeTexts texts = gauge_texts(g, f, log.str());
+  if (o.html) {
+    texts.html = report::gauge_page(g, report::page_extras(g, f), report::links_for(g, true));
+    r.index_row = report::index_row(g, name + ".html", findings::warning_count(f));
+  }
+  const WriteOutcome w = write_gauge_files(o.out_dir, name, texts);
   if (!w.ok) return fail(w.error);
   for (const auto& column : results::csv_columns(g)) r.csv_row.push_back(column.second);
   for (const auto& column : findings::csv_columns(f)) r.csv_row.push_back(column.second);
@@ -202,7 +210,22 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
     if (!results[i].warnings.empty()) ++warned;
     if (!o.quiet && !results[i].summary.empty()) out << results[i].summary << '\n';
   }
-  bool table_written = true;
+  bool outputs_ok = true;
+  if (o.html) {
+    std::vector<report::IndexRow> rows;
+    for (std::size_t i = 0; i < count; ++i)
+      rows.push_back(results[i].ok
+                         ? results[i].index_row
+                         : report::failed_row(
+                               o.gauges[i].stem.empty() ? o.gauges[i].argument : o.gauges[i].stem,
+                               results[i].failure));
+    std::string error;
+    if (!write_file_atomically(join_path(o.out_dir, "index.html"), report::index_page(rows),
+                               error)) {
+      err << "rivan6: " << error << '\n';
+      outputs_ok = false;
+    }
+  }
   if (!o.summary.empty()) {
     std::string table;
     std::vector<std::string> header;
@@ -222,15 +245,17 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
       table += results::csv_line(row);
     }
     std::string error;
-    table_written = write_file_atomically(o.summary, table, error);
-    if (!table_written) err << "rivan6: " << error << '\n';
+    if (!write_file_atomically(o.summary, table, error)) {
+      err << "rivan6: " << error << '\n';
+      outputs_ok = false;
+    }
   }
   out << count - failed << " of " << count << " gauges analysed, " << warned << " with warnings, "
       << failed << " failed\n";
   out.flush();
   if (!out) err << "rivan6: cannot write the summary to standard output\n";
   err.flush();
-  return failed == 0 && out && table_written ? 0 : 1;
+  return failed == 0 && out && outputs_ok ? 0 : 1;
 }
 
 }  // namespace driver

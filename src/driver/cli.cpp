@@ -53,6 +53,8 @@ const char* const kUsage =
     "                        every gauge, one row per gauge in the order given\n"
     "      --bootstrap=B     samples of the bootstrap that bounds the return-period\n"
     "                        flows (default 200; 0: no bounds)\n"
+    "      --html            also write NAME.html, a page of figures and findings\n"
+    "                        for each gauge, and index.html for the run\n"
     "  -h, --help            show this help and exit\n"
     "  -V, --version         show the version and exit\n"
     "\n"
@@ -63,6 +65,7 @@ const char kShortOptions[] = ":d:o:j:qhV";
 // Long options without a short letter.
 constexpr int kSummary = 1000;
 constexpr int kBootstrap = 1001;
+constexpr int kHtml = 1002;
 
 const option kLongOptions[] = {{"data-dir", required_argument, nullptr, 'd'},
                                {"out-dir", required_argument, nullptr, 'o'},
@@ -72,6 +75,7 @@ const option kLongOptions[] = {{"data-dir", required_argument, nullptr, 'd'},
                                {"version", no_argument, nullptr, 'V'},
                                {"summary", required_argument, nullptr, kSummary},
                                {"bootstrap", required_argument, nullptr, kBootstrap},
+                               {"html", no_argument, nullptr, kHtml},
                                {nullptr, 0, nullptr, 0}};
 
 // "-j/--jobs" for the option whose short letter is c.
@@ -157,6 +161,9 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
         c.options.bootstrap = static_cast<int>(b);
         break;
       }
+      case kHtml:
+        c.options.html = true;
+        break;
       case kSummary:
         c.options.summary = optarg;
         if (c.options.summary.empty()) return fail("--summary needs a file name");

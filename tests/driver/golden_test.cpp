@@ -1,7 +1,7 @@
 // The whole program on three records, compared byte for byte with the files
 // kept in tests/golden/ (the Nile, a record with zero flows, a six-year
 // record). Any change of a record's layout in the report, the side files,
-// the log or the JSON shows here. `make golden` rewrites the kept files.
+// the log, the JSON or the page shows here. `make golden` rewrites the kept files.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -51,15 +51,15 @@ TEST_P(WholeProgram, FilesEqualTheKeptOnes) {
   ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
   const fs::path out = tmpl;
   const std::string data = kSource + "/" + g.dir;
-  const std::vector<std::string> args{"rivan6", "-q", "-j",         "1",   "-d",
-                                      data,     "-o", out.string(), g.name};
+  const std::vector<std::string> args{"rivan6", "-q", "-j", "1",          "--html",
+                                      "-d",     data, "-o", out.string(), g.name};
   std::vector<const char*> argv;
   for (const std::string& a : args) argv.push_back(a.c_str());
   std::istringstream in;
   std::ostringstream sout, serr;
   ASSERT_EQ(run_cli(static_cast<int>(argv.size()), argv.data(), in, sout, serr), 0) << serr.str();
 
-  for (const char* ext : {".ANS", ".COR", ".YER", ".LOG", ".json"}) {
+  for (const char* ext : {".ANS", ".COR", ".YER", ".LOG", ".json", ".html"}) {
     const fs::path kept = fs::path(kSource) / "tests/golden" / (std::string(g.name) + ext);
     const fs::path written = out / (std::string(g.name) + ext);
     ASSERT_EQ(fs::exists(kept), fs::exists(written)) << g.name << ext;
