@@ -11,11 +11,13 @@
 #include <sstream>
 #include <thread>
 
+#include "driver/flow_input.hpp"
 #include "driver/gauge.hpp"
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
 #include "format/format.hpp"
+#include "ingest/import.hpp"
 #include "report/extras.hpp"
 #include "report/page.hpp"
 #include "results/csv.hpp"
@@ -23,6 +25,10 @@
 namespace driver {
 
 namespace {
+
+// The largest table of flows read for an import: a century of daily values
+// takes about 2 MiB.
+constexpr std::size_t kMaxTableBytes = std::size_t{256} << 20;
 
 struct Result {
   bool ok = false;
@@ -73,7 +79,21 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   if (!source.error.empty()) return fail(source.error);
 
   auto record = std::make_unique<FlowRecord>();
-  const ReadResult read = read_flow_file(source.path, *record);
+  ReadResult read;
+  std::string import_report;
+  if (source.kind == SourceKind::csv_table) {
+    // A table of flows, imported in memory with the import's default rules.
+    std::string text, why;
+    if (!read_text_file(source.path, kMaxTableBytes, text, why))
+      return fail("CANNOT READ " + source.path + ": " + why);
+    const ingest::Result imported = ingest::import_tables({{source.path, text}}, ingest::Options{});
+    if (!imported.ok) return fail(imported.message);
+    import_report = imported.report.to_text();
+    std::istringstream in(imported.flow_text);
+    read = read_flows(in, source.path, *record);
+  } else {
+    read = read_flow_file(source.path, *record);
+  }
   for (const std::string& note : read.notes)
     r.messages += "rivan6: " + name + ": warning:" + note + "\n";
   if (!read.ok) return fail(read.message.substr(1));
@@ -88,6 +108,7 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   format::Screen scr{screen, [&log](std::string_view prompt) { log << prompt << '\n'; }};
   screen.list(" DIR = ", data_dir);
   screen.list(" GAUGE = ", name20);
+  log << import_report;
   for (const std::string& note : read.notes) screen.list(note);
   show_gauge(g, scr, false);
   findings::Options fo;

@@ -19,7 +19,7 @@ struct BatchOptions {
   bool progress = false;  // a progress line on err while the gauges run (a terminal)
   std::string summary;    // the network table (CSV) to write ("" = none)
   int bootstrap = findings::kDefaultBootstrap;  // samples for the return-period bounds
-  bool html = false;  // NAME.html per gauge and index.html for the run
+  bool html = false;                            // NAME.html per gauge and index.html for the run
   std::vector<GaugeSource> gauges;              // as resolve_gauges gives them
 };
 

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <istream>
 #include <system_error>
 
 namespace driver {
@@ -74,6 +75,28 @@ FlowInput::int_type FlowInput::underflow() {
 bool file_exists(const std::string& path) {
   struct stat st {};
   return ::stat(path.c_str(), &st) == 0;
+}
+
+bool read_text_file(const std::string& path, std::size_t max_bytes, std::string& text,
+                    std::string& error) {
+  FlowInput file;
+  if (file.open(path, error) != OpenFailure::none) return false;
+  text.clear();
+  try {
+    std::istream in(&file);
+    char buf[1 << 16];
+    while (in.read(buf, sizeof buf) || in.gcount() > 0) {
+      text.append(buf, static_cast<std::size_t>(in.gcount()));
+      if (text.size() > max_bytes) {
+        error = "larger than " + std::to_string(max_bytes >> 20) + " MiB";
+        return false;
+      }
+    }
+  } catch (const std::system_error& e) {
+    error = e.code().message();
+    return false;
+  }
+  return true;
 }
 
 }  // namespace driver

@@ -42,4 +42,9 @@ class FlowInput : public std::streambuf {
 // Whether the file exists at all (of any kind, following links).
 bool file_exists(const std::string& path);
 
+// Reads a whole regular file (at most max_bytes) into text; false with the
+// reason in error (the system's words, the kind of file, or its size).
+bool read_text_file(const std::string& path, std::size_t max_bytes, std::string& text,
+                    std::string& error);
+
 }  // namespace driver

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
+#include "ingest/import.hpp"
 
 namespace driver {
 
@@ -37,6 +39,24 @@ GaugeSource flow_file(const std::string& argument, const std::string& path) {
   else if (g.stem.find(' ') != std::string::npos)
     g.error = "a base name has no blank (it would be cut there)";
   return g;
+}
+
+// A CSV table of flows: read and imported when it is analysed.
+GaugeSource csv_table(const std::string& argument, const std::string& path) {
+  GaugeSource g;
+  g.kind = SourceKind::csv_table;
+  g.argument = argument;
+  g.path = path;
+  g.stem = ingest::default_name(fs::path(path).filename().string());
+  if (!ingest::valid_name(g.stem)) g.error = "no gauge name can be made of this file's name";
+  return g;
+}
+
+bool has_csv_suffix(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string suffix = name.substr(name.size() - 4);
+  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return suffix == ".csv";
 }
 
 GaugeSource failed(const std::string& argument, const std::string& why) {
@@ -84,6 +104,8 @@ std::vector<GaugeSource> resolve_gauges(const std::string& data_dir,
       all.push_back(failed(a, "an empty base name"));
     } else if (has_flow_suffix(a)) {
       all.push_back(flow_file(a, a.find('/') != std::string::npos ? a : join_path(data_dir, a)));
+    } else if (has_csv_suffix(a)) {
+      all.push_back(csv_table(a, a.find('/') != std::string::npos ? a : join_path(data_dir, a)));
     } else if (a.find('/') != std::string::npos) {
       if (is_directory(a)) {
         add_directory(a, all);

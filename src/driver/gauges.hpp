@@ -10,6 +10,7 @@ namespace driver {
 // What a gauge is read from.
 enum class SourceKind {
   flow_file,  // a monthly flow file NAME.INC
+  csv_table,  // a CSV table of daily or monthly flows, imported in memory
 };
 
 struct GaugeSource {
@@ -23,6 +24,9 @@ struct GaugeSource {
 // Resolves the gauge arguments, in order:
 // - a name ending in .INC (any case) is a flow file: a path when it holds a
 //   '/', else a file in data_dir;
+// - a name ending in .csv (any case) is a table of flows, found the same
+//   way; its output name is the import's name of the file (its stem,
+//   upper-cased, cut to 19 characters);
 // - a directory (a path with a '/', or a name that is no gauge in data_dir)
 //   stands for every flow file in it, sorted by name;
 // - any other name is a base name: data_dir/NAME.INC, or data_dir/NAME.inc

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,9 +23,13 @@ std::string bounds(const Quantile& q) {
   return fmt(q.lower, 5) + " to " + fmt(q.upper, 5);
 }
 
+// A probability with four decimals, or in exponent form when smaller.
 std::string probability(double p) {
   if (!std::isfinite(p)) return "n/a";
-  return p < 0.0001 ? fmt(p, 2) : fixed(p, 4);
+  if (p >= 0.0001 || p == 0.0) return fixed(p, 4);
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.2g", p);
+  return buf;
 }
 
 std::string span(int first, int last) {

@@ -528,3 +528,40 @@ TEST_F(Batch, FilesAreTheSameWhateverTheNumberOfJobsAndTheSameAsTheDialogue) {
 
 }  // namespace
 }  // namespace driver
+
+namespace driver {
+namespace {
+
+// A daily CSV table given as a gauge is imported in memory: the gauge is
+// analysed under the import's name, and its log keeps the import report. A
+// table that cannot be imported fails with the import's message.
+TEST_F(Batch, CsvTablesAreImportedAndAnalysed) {
+  std::string daily = "date,discharge\n";
+  char line[64];
+  for (int y = 1961; y <= 1990; ++y)
+    for (int m = 1; m <= 12; ++m)
+      for (int d = 1; d <= 28; ++d) {
+        std::snprintf(line, sizeof line, "%d-%02d-%02d,%.2f\n", y, m, d,
+                      2.0 + ((y * 7 + m * 3) % 11) * 0.5);
+        daily += line;
+      }
+  // Only 28 days a month: every month lacks days, so nothing is complete.
+  rivan6_test::write_file(root_ / "in" / "short months.csv", daily);
+  std::string full = "year,month,flow\n";
+  for (int y = 1961; y <= 1990; ++y)
+    for (int m = 1; m <= 12; ++m)
+      full +=
+          std::to_string(y) + "," + std::to_string(m) + ",1" + std::to_string((y + m) % 9) + "\n";
+  rivan6_test::write_file(root_ / "in" / "Monthly.csv", full);
+  const Outcome o = run({"-d", in(), "-o", out(), "-j", "1", "Monthly.csv", "short months.csv"});
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.out.find("MONTHLY             1961-1990  N   30"), std::string::npos) << o.out;
+  EXPECT_NE(o.err.find("rivan6: SHORT_MONTHS: "), std::string::npos) << o.err;
+  const std::string log = read_file(root_ / "out" / "MONTHLY.LOG");
+  EXPECT_NE(log.find("years written: 1961-1990"), std::string::npos) << log;
+  EXPECT_TRUE(fs::exists(root_ / "out" / "MONTHLY.ANS"));
+  EXPECT_FALSE(fs::exists(root_ / "out" / "SHORT_MONTHS.ANS"));
+}
+
+}  // namespace
+}  // namespace driver
