@@ -214,7 +214,9 @@ std::string manual_words() {
 // The help texts whose options the manual page documents; a subcommand's
 // help text joins this list with its name.
 std::vector<std::pair<std::string, std::string>> help_texts() {
-  return {{"rivan6", run_rivan6({"--help"}).out}};
+  return {{"rivan6", run_rivan6({"--help"}).out},
+          {"rivan6 generate", run_rivan6({"generate", "--help"}).out},
+          {"rivan6 import", run_rivan6({"import", "--help"}).out}};
 }
 
 TEST(ManualPage, DocumentsEveryOptionOfEveryHelpText) {
