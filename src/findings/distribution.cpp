@@ -10,6 +10,7 @@
 
 #include "findings/parts.hpp"
 #include "normalize/normaliz.hpp"
+#include "stats/random_stream.hpp"
 
 namespace findings {
 
@@ -26,13 +27,6 @@ using Policy = policies::policy<
     policies::underflow_error<policies::ignore_error>,
     policies::evaluation_error<policies::ignore_error>, policies::promote_double<false>>;
 using Normal = boost::math::normal_distribution<double, Policy>;
-
-std::uint64_t splitmix64(std::uint64_t& x) {
-  std::uint64_t z = (x += 0x9e3779b97f4a7c15ULL);
-  z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-  z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-  return z ^ (z >> 31);
-}
 
 // FNV-1a, 64 bits.
 struct Hash {
@@ -87,27 +81,6 @@ double flow_exceeded(const normalize::Transform& t, double zero_probability, dou
   return x < 0.0 ? 0.0 : x;
 }
 
-Stream::Stream(std::uint64_t seed) {
-  for (std::uint64_t& w : s_) w = splitmix64(seed);
-}
-
-std::uint64_t Stream::next() {
-  const auto rotl = [](std::uint64_t x, int k) { return (x << k) | (x >> (64 - k)); };
-  const std::uint64_t result = rotl(s_[1] * 5, 7) * 9;
-  const std::uint64_t t = s_[1] << 17;
-  s_[2] ^= s_[0];
-  s_[3] ^= s_[1];
-  s_[1] ^= s_[2];
-  s_[0] ^= s_[3];
-  s_[2] ^= t;
-  s_[3] = rotl(s_[3], 45);
-  return result;
-}
-
-double Stream::uniform() {
-  return (static_cast<double>(next() >> 11) + 0.5) * 0x1.0p-53;
-}
-
 std::uint64_t gauge_seed(std::uint64_t seed, const results::Record& record) {
   Hash h;
   for (const char c : record.name) h.byte(static_cast<unsigned char>(c));
@@ -115,7 +88,7 @@ std::uint64_t gauge_seed(std::uint64_t seed, const results::Record& record) {
   h.word(record.flows.size());
   for (const double v : record.flows) h.word(std::bit_cast<std::uint64_t>(v));
   std::uint64_t s = seed;
-  return h.h ^ splitmix64(s);
+  return h.h ^ stats::splitmix64(s);
 }
 
 double percentile(std::span<const double> sorted, double a) {
@@ -158,12 +131,12 @@ void bootstrap(const results::GaugeResult& r, const Options& o, ReturnPeriods& r
   std::vector<double> positive;
   positive.reserve(N);
   std::vector<double> d(periods), w(periods);
-  Stream stream(gauge_seed(o.seed, r.record));
+  stats::RandomStream stream = stats::RandomStream::from_seed(gauge_seed(o.seed, r.record));
   for (int b = 0; b < rp.samples; ++b) {
     positive.clear();
     int nz = 0;
     for (int i = 0; i < N; ++i) {
-      const double u = stream.uniform();
+      const double u = stream.uniform_open();
       if (u < f0) {
         ++nz;
         continue;

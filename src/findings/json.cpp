@@ -2,12 +2,13 @@
 // docs/findings.schema.json). A number that could not be computed is null,
 // with the reason in a sibling "<key>_note"; a part that could not be made
 // at all is null with "<part>_note".
+#include "results/json.hpp"
+
 #include <cmath>
 #include <string>
 
 #include "findings/parts.hpp"
 #include "normalize/johnson.hpp"
-#include "results/json.hpp"
 
 namespace findings {
 

@@ -37,18 +37,6 @@ double flow_quantile(const normalize::Transform& t, double zero_probability, dou
 // Q >= 1 - zero_probability), computed through the upper tail.
 double flow_exceeded(const normalize::Transform& t, double zero_probability, double Q);
 
-// A deterministic random stream (xoshiro256**, seeded through splitmix64).
-class Stream {
- public:
-  explicit Stream(std::uint64_t seed);
-  std::uint64_t next();
-  // Uniform on the open interval (0, 1), 53 random bits.
-  double uniform();
-
- private:
-  std::array<std::uint64_t, 4> s_{};
-};
-
 // The seed of a gauge's stream: the option's seed mixed with the record's
 // name, first year and flows, so that the draws depend on the gauge, never on
 // the order or the thread in which gauges are analysed.

@@ -129,7 +129,8 @@ std::string event_text(const Event& e) {
                                 ? std::to_string(e.first_year)
                                 : std::to_string(e.first_year) + "-" + std::to_string(e.last_year);
   return years + ", " + std::to_string(e.duration) + (e.duration == 1 ? " year" : " years") +
-         ", deficit " + short_number(e.volume, 5) + (e.complete ? "" : " (at an end of the record)");
+         ", deficit " + short_number(e.volume, 5) +
+         (e.complete ? "" : " (at an end of the record)");
 }
 
 std::string drought_block(const Events& ev) {
@@ -138,8 +139,9 @@ std::string drought_block(const Events& ev) {
   const std::string level =
       short_number(L.flow, 5) + " (" + short_number(L.percent, 3) + " % level)";
   if (L.events.empty())
-    return wrap(" ", "   ", "No drought below " + level +
-                               (L.flow == 0.0 ? ": the level lies within the zero flows." : "."));
+    return wrap(" ", "   ",
+                "No drought below " + level +
+                    (L.flow == 0.0 ? ": the level lies within the zero flows." : "."));
   std::string s = wrap(
       " ", "   ", "Longest drought below " + level + ": " + event_text(L.events[L.longest]) + ".");
   s += wrap(" ", "   ",

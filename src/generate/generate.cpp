@@ -12,7 +12,7 @@
 
 #include "generate/output.hpp"
 #include "generate/process.hpp"
-#include "generate/random.hpp"
+#include "stats/random_stream.hpp"
 
 namespace generate {
 
@@ -99,7 +99,7 @@ bool write_series(const Model& m, const Options& o, std::ostream& os,
     const std::int64_t first = b * per_block;
     const std::int64_t last = std::min(o.series, first + per_block);
     for (std::int64_t s = first; s < last; ++s) {
-      Stream stream(o.seed, static_cast<std::uint64_t>(s));
+      stats::RandomStream stream(o.seed, static_cast<std::uint64_t>(s));
       process.run(stream, warmup, z, flows);
       for (std::int64_t t = 0; t < years; ++t)
         append_line(buf, s + 1, m.last_year() + 1 + t, flows[static_cast<std::size_t>(t)]);

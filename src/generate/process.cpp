@@ -73,7 +73,8 @@ double Process::flow(double z) const {
   return normalize::ajv(z, family_, t_.GAMMA, t_.DELTA, t_.XLAM, t_.XI, IFAULT);
 }
 
-void Process::run(Stream& s, long warmup, std::span<double> z, std::span<double> flows) const {
+void Process::run(stats::RandomStream& s, long warmup, std::span<double> z,
+                  std::span<double> flows) const {
   double z1 = 0.0, z2 = 0.0, a1 = 0.0, a2 = 0.0;
   const long n = static_cast<long>(z.size());
   const bool zeros = zero_fraction_ > 0.0;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "generate/model.hpp"
-#include "generate/random.hpp"
+#include "stats/random_stream.hpp"
 
 namespace generate {
 
@@ -47,7 +47,7 @@ class Process {
   // size). Each step draws one normal innovation and, when the record has
   // zero flows, one uniform number that makes the year a zero-flow year with
   // the record's zero fraction (its z is kept all the same).
-  void run(Stream& s, long warmup, std::span<double> z, std::span<double> flows) const;
+  void run(stats::RandomStream& s, long warmup, std::span<double> z, std::span<double> flows) const;
 
   // The flow of a normalised value (the inverse transform).
   double flow(double z) const;

@@ -5,6 +5,7 @@
 
 #include "findings/gauges.hpp"
 #include "findings/parts.hpp"
+#include "stats/random_stream.hpp"
 
 namespace findings {
 namespace {
@@ -175,14 +176,14 @@ TEST(Bootstrap, SeedDependsOnTheGaugeNotOnItsNeighbours) {
 }
 
 TEST(Stream, UniformStaysInsideTheOpenInterval) {
-  Stream s(42);
-  Stream t(42);
+  auto s = stats::RandomStream::from_seed(42);
+  auto t = stats::RandomStream::from_seed(42);
   double sum = 0.0;
   for (int i = 0; i < 10000; ++i) {
-    const double u = s.uniform();
+    const double u = s.uniform_open();
     ASSERT_GT(u, 0.0);
     ASSERT_LT(u, 1.0);
-    ASSERT_EQ(u, t.uniform());
+    ASSERT_EQ(u, t.uniform_open());
     sum += u;
   }
   EXPECT_NEAR(sum / 10000.0, 0.5, 0.01);

@@ -71,7 +71,7 @@ TEST(Generate, FlowsAreWrittenWithoutLoss) {
   const auto lines = lines_of(r.out);
   std::vector<double> z(50), x(50);
   for (int s = 0; s < 2; ++s) {
-    generate::Stream stream(8, s);
+    stats::RandomStream stream(8, s);
     p.run(stream, 7, z, x);
     for (int t = 0; t < 50; ++t) {
       const std::string& l = lines[1 + s * 50 + t];

@@ -9,7 +9,7 @@ namespace {
 
 using generate::Model;
 using generate::Process;
-using generate::Stream;
+using Stream = stats::RandomStream;
 using Coefficients = std::array<double, 2>;
 
 struct Roots {

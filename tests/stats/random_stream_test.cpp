@@ -1,4 +1,4 @@
-#include "generate/random.hpp"
+#include "stats/random_stream.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +7,14 @@
 
 namespace {
 
-using generate::Stream;
+using Stream = stats::RandomStream;
 
 TEST(Random, SplitmixGivesThePublishedSequence) {
   std::uint64_t state = 1234567;
   const std::uint64_t expected[] = {6457827717110365317ULL, 3203168211198807973ULL,
                                     9817491932198370423ULL, 4593380528125082431ULL,
                                     16408922859458223821ULL};
-  for (const std::uint64_t e : expected) EXPECT_EQ(generate::splitmix64(state), e);
+  for (const std::uint64_t e : expected) EXPECT_EQ(stats::splitmix64(state), e);
 }
 
 TEST(Random, XoshiroGivesThePublishedSequence) {

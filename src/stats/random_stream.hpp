@@ -1,15 +1,16 @@
-// Random streams of the synthetic series: one xoshiro256** generator per
-// series, seeded through splitmix64 from the user's seed and the series
-// index, with uniform and standard normal deviates whose every bit is fixed
-// by this code (no library distribution, whose algorithm differs between
-// standard libraries).
+// Random streams whose every bit is fixed by this code: xoshiro256**
+// generators seeded through splitmix64, with uniform and standard normal
+// deviates (no library distribution, whose algorithm differs between
+// standard libraries). The synthetic series each have their own stream, from
+// the user's seed and the series index; the bootstrap of the findings one
+// per gauge.
 #pragma once
 
 #include <array>
 #include <cmath>
 #include <cstdint>
 
-namespace generate {
+namespace stats {
 
 // One step of splitmix64: advances state and returns its mixed output.
 inline std::uint64_t splitmix64(std::uint64_t& state) {
@@ -20,12 +21,12 @@ inline std::uint64_t splitmix64(std::uint64_t& state) {
   return z ^ (z >> 31);
 }
 
-class Stream {
+class RandomStream {
  public:
   // The stream of series `index` (0-based) under `seed`. The seed is mixed
   // before the index enters, so that neighbouring seeds and neighbouring
   // indices give unrelated states.
-  Stream(std::uint64_t seed, std::uint64_t index) {
+  RandomStream(std::uint64_t seed, std::uint64_t index) {
     std::uint64_t k = seed;
     std::uint64_t sm = splitmix64(k) ^ index;
     sm = splitmix64(sm);
@@ -33,7 +34,15 @@ class Stream {
   }
 
   // A stream from a given xoshiro256** state (not all zero).
-  explicit Stream(const std::array<std::uint64_t, 4>& state) : s_(state) {}
+  explicit RandomStream(const std::array<std::uint64_t, 4>& state) : s_(state) {}
+
+  // A stream whose four state words are the next four splitmix64 outputs
+  // from `seed`.
+  static RandomStream from_seed(std::uint64_t seed) {
+    std::array<std::uint64_t, 4> s{};
+    for (auto& w : s) w = splitmix64(seed);
+    return RandomStream(s);
+  }
 
   // xoshiro256**: the next 64 random bits.
   std::uint64_t next() {
@@ -50,6 +59,11 @@ class Stream {
 
   // A uniform number in [0, 1) with 53 random bits.
   double uniform() { return static_cast<double>(next() >> 11) * 0x1.0p-53; }
+
+  // A uniform number in the open interval (0, 1), 53 random bits: the
+  // middle of one of 2^53 equal cells, never 0 or 1 (a probability for a
+  // quantile function).
+  double uniform_open() { return (static_cast<double>(next() >> 11) + 0.5) * 0x1.0p-53; }
 
   // A standard normal deviate by Marsaglia's polar method: it needs only
   // arithmetic, a square root (exact in IEEE arithmetic) and a logarithm.
@@ -79,4 +93,4 @@ class Stream {
   bool has_spare_ = false;
 };
 
-}  // namespace generate
+}  // namespace stats
