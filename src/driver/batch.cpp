@@ -16,6 +16,7 @@
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
+#include "files/atomic.hpp"
 #include "format/format.hpp"
 #include "ingest/import.hpp"
 #include "report/extras.hpp"
@@ -241,8 +242,8 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
                                o.gauges[i].stem.empty() ? o.gauges[i].argument : o.gauges[i].stem,
                                results[i].failure));
     std::string error;
-    if (!write_file_atomically(join_path(o.out_dir, "index.html"), report::index_page(rows),
-                               error)) {
+    if (!files::write_file_atomically(join_path(o.out_dir, "index.html"), report::index_page(rows),
+                                      error)) {
       err << "rivan6: " << error << '\n';
       outputs_ok = false;
     }
@@ -266,7 +267,7 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
       table += results::csv_line(row);
     }
     std::string error;
-    if (!write_file_atomically(o.summary, table, error)) {
+    if (!files::write_file_atomically(o.summary, table, error)) {
       err << "rivan6: " << error << '\n';
       outputs_ok = false;
     }

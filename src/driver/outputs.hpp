@@ -32,8 +32,4 @@ WriteOutcome write_gauge_files(const std::string& dir, const std::string& stem,
 // dir and file joined with one '/' (the file alone when dir is empty).
 std::string join_path(const std::string& dir, const std::string& file);
 
-// Writes one file whole through a temporary name in its folder; false with
-// the reason in error when it cannot.
-bool write_file_atomically(const std::string& path, const std::string& text, std::string& error);
-
 }  // namespace driver

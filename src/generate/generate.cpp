@@ -10,7 +10,7 @@
 #include <fstream>
 #include <thread>
 
-#include "generate/output.hpp"
+#include "files/atomic.hpp"
 #include "generate/process.hpp"
 #include "stats/random_stream.hpp"
 
@@ -252,15 +252,15 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
       return 1;
     }
   } else {
-    AtomicFile f(output);
+    files::AtomicFile f(output);
     if (!f.ok()) {
-      err << "rivan6 generate: " << output << ": cannot create: " << f.error() << "\n";
+      err << "rivan6 generate: " << f.error() << "\n";
       return 1;
     }
-    if (!write_series(m, o, f.stream(), want_check ? &stats : nullptr) || !f.commit()) {
-      err << "rivan6 generate: " << output
-          << ": cannot write: " << (f.error().empty() ? std::string("write error") : f.error())
-          << "\n";
+    const bool written = write_series(m, o, f.stream(), want_check ? &stats : nullptr);
+    if (!f.commit() || !written) {
+      err << "rivan6 generate: "
+          << (f.error().empty() ? "cannot write " + output + ": write error" : f.error()) << "\n";
       return 1;
     }
   }
@@ -276,10 +276,10 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
   const Check result = make_check(m, stats, ctx.years);
   if (check) write_table(output == "-" ? err : out, m, ctx, result);
   if (!check_json_path.empty()) {
-    const std::string why =
-        write_atomically(check_json_path, check_json(m, ctx, result).dump(2) + "\n");
-    if (!why.empty()) {
-      err << "rivan6 generate: " << check_json_path << ": cannot write: " << why << "\n";
+    std::string why;
+    if (!files::write_file_atomically(check_json_path, check_json(m, ctx, result).dump(2) + "\n",
+                                      why)) {
+      err << "rivan6 generate: " << why << "\n";
       return 1;
     }
   }

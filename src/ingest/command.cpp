@@ -12,6 +12,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/atomic.hpp"
+
 namespace ingest {
 
 namespace {
@@ -95,45 +97,6 @@ enum LongOnly {
 };
 
 }  // namespace
-
-bool write_file_atomically(const std::string& path, const std::string& text, std::string& error) {
-  // A name of our own beside the target: the process id and a number that
-  // grows until a name is free.
-  std::string temp;
-  int fd = -1;
-  for (int i = 0; i < 1000 && fd < 0; ++i) {
-    temp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(i);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) break;
-  }
-  if (fd < 0) {
-    error = "cannot create " + path + ": " + std::strerror(errno);
-    return false;
-  }
-  std::size_t done = 0;
-  while (done < text.size()) {
-    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      error = "cannot write " + path + ": " + std::strerror(errno);
-      ::close(fd);
-      ::unlink(temp.c_str());
-      return false;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  if (::rename(temp.c_str(), path.c_str()) != 0) {
-    error = "cannot write " + path + ": " + std::strerror(errno);
-    ::unlink(temp.c_str());
-    return false;
-  }
-  return true;
-}
 
 int run_import(int argc, char** argv, std::ostream& out, std::ostream& err) {
   static const option kLong[] = {
@@ -237,7 +200,7 @@ int run_import(int argc, char** argv, std::ostream& out, std::ostream& err) {
   if (!r.report.files.empty()) out << r.report.to_text();
   if (!o.report_file.empty()) {
     std::string error;
-    if (!write_file_atomically(o.report_file, r.report.to_json().dump(2) + "\n", error)) {
+    if (!files::write_file_atomically(o.report_file, r.report.to_json().dump(2) + "\n", error)) {
       err << "rivan6 import: " << error << "\n";
       return 1;
     }
@@ -254,7 +217,7 @@ int run_import(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   const std::string path = (std::filesystem::path(o.out_dir) / (r.name + ".INC")).string();
   std::string error;
-  if (!write_file_atomically(path, r.flow_text, error)) {
+  if (!files::write_file_atomically(path, r.flow_text, error)) {
     err << "rivan6 import: " << error << "\n";
     return 1;
   }

@@ -16,9 +16,4 @@ namespace ingest {
 // getopt_long, whose state is the C library's: do not run two at once.
 int run_import(int argc, char** argv, std::ostream& out, std::ostream& err);
 
-// Writes a whole file under a temporary name in its folder, then renames it
-// into place, so that the file is never seen half-written. False (with
-// error) when it cannot.
-bool write_file_atomically(const std::string& path, const std::string& text, std::string& error);
-
 }  // namespace ingest
