@@ -35,13 +35,7 @@ std::string gauge(int first, int n, const char* eol = "\n", double scale = 1.0) 
   return rivan6_test::varied_flow_file(first, n, eol, scale);
 }
 
-// A test name from free text: letters and digits kept, anything else '_'.
-std::string test_name(std::string_view text) {
-  std::string n(text);
-  for (char& c : n)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return n;
-}
+using rivan6_test::test_name;
 
 class Batch : public ::testing::Test {
  protected:

@@ -29,19 +29,7 @@ void PrintTo(const Golden& g, std::ostream* os) {
   *os << g.name;
 }
 
-// The first line where two texts differ, for the failure message.
-std::string first_difference(const std::string& a, const std::string& b) {
-  std::istringstream ia(a), ib(b);
-  std::string la, lb;
-  for (int line = 1;; ++line) {
-    const bool ga = static_cast<bool>(std::getline(ia, la));
-    const bool gb = static_cast<bool>(std::getline(ib, lb));
-    if (!ga && !gb) return "no difference in lines (line ends or a final byte differ)";
-    if (!ga || !gb || la != lb)
-      return "line " + std::to_string(line) + ":\n  kept:    " + (ga ? la : "<end>") +
-             "\n  written: " + (gb ? lb : "<end>");
-  }
-}
+using rivan6_test::first_difference;
 
 class WholeProgram : public ::testing::TestWithParam<Golden> {};
 

@@ -25,13 +25,7 @@ std::string years(int first, int last, double v = 1.0, const char* eol = "\n") {
   return rivan6_test::flat_years(first, last, v, eol);
 }
 
-// A test name from free text: letters and digits kept, anything else '_'.
-std::string test_name(std::string_view text) {
-  std::string n(text);
-  for (char& c : n)
-    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-  return n;
-}
+using rivan6_test::test_name;
 
 struct FieldCase {
   const char* name;

@@ -9,25 +9,14 @@
 
 #include "report/page.hpp"
 #include "report/test_data.hpp"
+#include "support/files.hpp"
 
 namespace report {
 namespace {
 
 const std::string kGolden = std::string(RIVAN6_SOURCE_DIR) + "/tests/report/golden/";
 
-std::string first_difference(const std::string& a, const std::string& b) {
-  std::istringstream ia(a), ib(b);
-  std::string la, lb;
-  for (int line = 1;; ++line) {
-    const bool ga = static_cast<bool>(std::getline(ia, la));
-    const bool gb = static_cast<bool>(std::getline(ib, lb));
-    if (!ga && !gb) return "no difference in lines";
-    if (!ga || !gb || la != lb)
-      return "line " + std::to_string(line) +
-             ":\n  kept:    " + (ga ? la.substr(0, 300) : "<end>") +
-             "\n  written: " + (gb ? lb.substr(0, 300) : "<end>");
-  }
-}
+using rivan6_test::first_difference;
 
 struct Kept {
   const char* file;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -137,5 +138,31 @@ class TempDir {
  private:
   fs::path path_;
 };
+
+// ---- comparing texts and naming cases ------------------------------------------
+
+// The first line where a kept text and a written one differ, for a failure
+// message (lines cut to 300 columns).
+inline std::string first_difference(const std::string& kept, const std::string& written) {
+  std::istringstream ia(kept), ib(written);
+  std::string la, lb;
+  for (int line = 1;; ++line) {
+    const bool ga = static_cast<bool>(std::getline(ia, la));
+    const bool gb = static_cast<bool>(std::getline(ib, lb));
+    if (!ga && !gb) return "no difference in lines (line ends or a final byte differ)";
+    if (!ga || !gb || la != lb)
+      return "line " + std::to_string(line) +
+             ":\n  kept:    " + (ga ? la.substr(0, 300) : "<end>") +
+             "\n  written: " + (gb ? lb.substr(0, 300) : "<end>");
+  }
+}
+
+// A test name from free text: letters and digits kept, anything else '_'.
+inline std::string test_name(std::string_view text) {
+  std::string n(text);
+  for (char& c : n)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return n;
+}
 
 }  // namespace rivan6_test
