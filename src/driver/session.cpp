@@ -30,15 +30,15 @@ void banner(format::Writer& screen) {
 // what could not be written.
 void report_written(format::Writer& screen, const results::GaugeResult& r, const WriteOutcome& w) {
   if (!w.ok) {
-    screen.list(" THE FILES OF " + r.record.name + " COULD NOT BE WRITTEN: " + w.error);
+    screen.list("THE FILES OF " + r.record.name + " COULD NOT BE WRITTEN: " + w.error);
     return;
   }
-  screen.list(" " + r.record.name + ": " + model_line(r));
+  screen.list(r.record.name + ": " + model_line(r));
   std::string names;
   for (const std::string& path : w.written) names += " " + path;
-  screen.list(" FILES WRITTEN:" + names);
+  screen.list("FILES WRITTEN:" + names);
   if (!w.removed.empty())
-    screen.list(" THE OLDER " + w.removed +
+    screen.list("THE OLDER " + w.removed +
                 " WAS REMOVED: A RECORD WITH ZERO FLOWS HAS NO CORRELOGRAM");
 }
 

@@ -559,3 +559,24 @@ TEST_F(Batch, CsvTablesAreImportedAndAnalysed) {
 
 }  // namespace
 }  // namespace driver
+
+namespace driver {
+namespace {
+
+// Any file of a gauge that cannot be written, the log as well, fails the
+// gauge with the file's name and the reason.
+TEST_F(Batch, AFileThatCannotBeWrittenFailsTheGauge) {
+  put("G", gauge(1950, 30));
+  fs::create_directories(root_ / "out" / "G.LOG" / "in the way");
+  const Outcome o = analyse("G");
+  EXPECT_EQ(o.status, 1);
+  EXPECT_NE(o.err.find("rivan6: G: cannot write " + out() + "/G.LOG: Is a directory"),
+            std::string::npos)
+      << o.err;
+  EXPECT_NE(o.out.find("0 of 1 gauges analysed"), std::string::npos) << o.out;
+  for (const auto& e : fs::directory_iterator(root_ / "out"))
+    EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+}
+
+}  // namespace
+}  // namespace driver

@@ -261,6 +261,33 @@ TEST_F(Session, GaugeWithZeroFlowsHasTheBoxAndNoCorrelation) {
   EXPECT_EQ(Y[3].substr(24), "     0.00000     0.00000     0.00000     0.00000     0.06667   2");
 }
 
+// After a gauge's files are written: the chosen models, the files written,
+// an older correlogram file that no longer belongs to the gauge removed (and
+// said so), then the findings; the dialogue's own lines come before them.
+TEST_F(Session, AfterTheFilesTheModelsTheFilesAndTheFindings) {
+  std::vector<double> flows = skewed_flows(30);
+  put("G.INC", flow_file(1961, flows));
+  const std::string first = run(dir() + "\nN\nG\n\nN\n");
+  const std::string o = (root_ / "out").string() + "/G";
+  const std::string files =
+      " FILES WRITTEN: " + o + ".ANS " + o + ".COR " + o + ".YER " + o + ".json\n";
+  const std::size_t at = first.find("\n G: TRANSFORM ");
+  ASSERT_NE(at, std::string::npos) << first;
+  EXPECT_NE(first.find(", ARMA(", at), std::string::npos);
+  EXPECT_EQ(first.find(files, at), first.find('\n', at + 1) + 1) << first;
+  EXPECT_LT(at, first.find(" Findings for G: 30 years from 1961"));
+  EXPECT_LT(first.find(" Findings for G"), first.rfind(" REPEAT THE ANALYSIS"));
+  ASSERT_TRUE(fs::exists(out("G.COR")));
+
+  flows[5] = 0.0;  // now with a zero flow: no correlogram belongs to it
+  put("G.INC", flow_file(1961, flows));
+  const std::string second = run(dir() + "\nN\nG\nN\n");
+  EXPECT_NE(second.find("\n G: TRANSFORM LN2, NO ARMA MODEL (ZERO FLOWS)\n"), std::string::npos)
+      << second;
+  EXPECT_NE(second.find("\n THE OLDER " + o + ".COR WAS REMOVED"), std::string::npos) << second;
+  EXPECT_FALSE(fs::exists(out("G.COR")));
+}
+
 TEST_F(Session, PauseAfterThePlotsOnlyWhenAskedFor) {
   put("P.INC", flow_file(1951, skewed_flows(20)));
   const std::string pause = " PRESS ENTER TO CONTINUE ";
@@ -346,7 +373,7 @@ TEST_F(Session, UnwritableOutputSkipsTheGaugeAndGoesOn) {
   fs::remove_all(root_ / "out");  // the output directory no longer exists
   const std::string screen = run(dir() + "\nN\nOK\nN\n");
   // The message names the file and the system's reason; no file is left.
-  const std::size_t at = screen.find(" THE FILES OF OK COULD NOT BE WRITTEN: cannot create ");
+  const std::size_t at = screen.find("\n THE FILES OF OK COULD NOT BE WRITTEN: cannot create ");
   ASSERT_NE(at, std::string::npos) << screen;
   EXPECT_NE(screen.find("OK.ANS: No such file or directory\n", at), std::string::npos);
   EXPECT_LT(at, screen.find(" REPEAT THE ANALYSIS"));
