@@ -123,6 +123,9 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   }
   const WriteOutcome w = write_gauge_files(o.out_dir, name, texts);
   if (!w.ok) return fail(w.error);
+  if (!w.removed.empty())
+    r.messages += "rivan6: " + name + ": removed the older " + w.removed +
+                  ": a record with zero flows has no correlogram\n";
   for (const auto& column : results::csv_columns(g)) r.csv_row.push_back(column.second);
   for (const auto& column : findings::csv_columns(f)) r.csv_row.push_back(column.second);
   r.csv_row.push_back("ok");

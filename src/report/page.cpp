@@ -348,7 +348,10 @@ void tests_section(Html& h, const results::GaugeResult& r, const PageExtras& ext
           moments, {false, true, true, true, false});
   auto chi = [](const std::string& what, const stats::ChiSquareTest& t) {
     std::string counts;
-    for (int k = 0; k < t.k; ++k) counts += (k ? " " : "") + std::to_string(t.counts[k]);
+    for (int k = 0; k < t.k; ++k) {
+      if (k > 0) counts += ' ';
+      counts += std::to_string(t.counts[k]);
+    }
     return std::vector<std::string>{what,
                                     std::to_string(t.k),
                                     counts,

@@ -237,7 +237,9 @@ void Svg::text(double x, double y, std::string_view text, std::string_view ancho
     out_ += ' ';
     out_ += extra;
   }
-  out_ += ">" + escape(text) + "</text>\n";
+  out_ += '>';
+  out_ += escape(text);
+  out_ += "</text>\n";
 }
 
 void Svg::vtext(double x, double y, std::string_view text) {

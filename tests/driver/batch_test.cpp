@@ -580,3 +580,23 @@ TEST_F(Batch, AFileThatCannotBeWrittenFailsTheGauge) {
 
 }  // namespace
 }  // namespace driver
+
+namespace driver {
+namespace {
+
+// A record that now has zero flows leaves no correlogram file of an earlier
+// analysis behind, and batch mode says so.
+TEST_F(Batch, AnOlderCorrelogramFileIsRemovedAndSaidSo) {
+  put("G", gauge(1950, 30));
+  ASSERT_EQ(analyse("G").status, 0);
+  ASSERT_TRUE(fs::exists(root_ / "out" / "G.COR"));
+  put("G", gauge(1950, 30) + record(1980, 0.0));
+  const Outcome o = analyse("G");
+  EXPECT_EQ(o.status, 0) << o.err;
+  EXPECT_FALSE(fs::exists(root_ / "out" / "G.COR"));
+  EXPECT_NE(o.err.find("rivan6: G: removed the older " + out() + "/G.COR"), std::string::npos)
+      << o.err;
+}
+
+}  // namespace
+}  // namespace driver

@@ -338,11 +338,33 @@ TEST(AnswerAndJson, NileComparesEveryPrintedNumber) {
   EXPECT_EQ(compare_gauge("NILE", read_file(nile_file())), 770);
 }
 
+// The score the year file carries in its last record: the minimum score
+// that the report prints after "p & q of minimum AICc and parameters" (taken
+// before the refit of the chosen model), or n^2/(n-2) without ARMA model.
+void expect_year_file_score(const results::GaugeResult& r) {
+  const std::string yer = year_file(r);
+  const std::size_t last = yer.rfind('\n', yer.size() - 2) + 1;
+  const double score = std::stod(yer.substr(last + 24, 12));
+  if (!r.complete()) {
+    EXPECT_NEAR(score, r.white_noise, 5e-6) << r.record.name;
+    return;
+  }
+  const std::string ans = answer_file(r);
+  const std::string label = " p & q of minimum AICc and parameters\n";
+  const std::size_t at = ans.find(label);
+  ASSERT_NE(at, std::string::npos) << r.record.name;
+  const double printed = std::stod(ans.substr(at + label.size() + 20, 12));
+  EXPECT_NEAR(score, printed, 0.005 + 5e-6) << r.record.name;
+}
+
 TEST(AnswerAndJson, RealRecordsHoldTheSameNumbers) {
   const std::vector<std::string> names = shared_gauges();
   if (names.empty()) GTEST_SKIP() << "no real records under " << RIVAN6_SHARED_DATA;
-  for (const std::string& name : names)
-    compare_gauge(name, read_file(fs::path(RIVAN6_SHARED_DATA) / (name + ".INC")));
+  for (const std::string& name : names) {
+    const std::string text = read_file(fs::path(RIVAN6_SHARED_DATA) / (name + ".INC"));
+    compare_gauge(name, text);
+    expect_year_file_score(analyse_text(name, text));
+  }
 }
 
 // The comparison itself sees a number that is off by a printed digit.
