@@ -11,122 +11,17 @@
 
 #include "findings/gauges.hpp"
 #include "findings/parts.hpp"
+#include "support/json_schema.hpp"
 
 namespace findings {
 namespace {
 
 using Json = nlohmann::ordered_json;
 
-const Json& schema() {
-  static const Json s = [] {
-    std::ifstream in(std::string(RIVAN6_SOURCE_DIR) + "/docs/findings.schema.json");
-    return Json::parse(in);
-  }();
+const rivan6_test::JsonSchema& schema() {
+  static const rivan6_test::JsonSchema s(std::filesystem::path(RIVAN6_SOURCE_DIR) / "docs" /
+                                         "findings.schema.json");
   return s;
-}
-
-// A small validator of the parts of JSON Schema the fragment uses: type,
-// enum, properties, patternProperties, required, items, anyOf and "$ref"
-// within the fragment. Every key of an object must be described.
-class Walker {
- public:
-  explicit Walker(const Json& root) : root_(root) {}
-
-  void walk(const Json& v, const Json& s, const std::string& path,
-            std::vector<std::string>& errors) const {
-    if (s.contains("$ref")) {
-      const std::string ref = s["$ref"];
-      if (ref.rfind("#/", 0) != 0) {
-        errors.push_back(path + ": reference outside the fragment " + ref);
-        return;
-      }
-      walk(v, root_.at(Json::json_pointer(ref.substr(1))), path, errors);
-    }
-    if (s.contains("anyOf")) {
-      // None fits: the errors of the alternative that came nearest.
-      std::vector<std::string> nearest;
-      bool first = true;
-      for (const Json& alt : s["anyOf"]) {
-        std::vector<std::string> e;
-        walk(v, alt, path, e);
-        if (e.empty()) return;
-        if (first || e.size() < nearest.size()) nearest = e;
-        first = false;
-      }
-      errors.insert(errors.end(), nearest.begin(), nearest.end());
-      return;
-    }
-    if (s.contains("type") && !type_ok(v, s["type"])) {
-      errors.push_back(path + ": " + v.dump() + " is not of type " + s["type"].dump());
-      return;
-    }
-    if (s.contains("enum") && std::find(s["enum"].begin(), s["enum"].end(), v) == s["enum"].end())
-      errors.push_back(path + ": " + v.dump() + " is not one of " + s["enum"].dump());
-    if (v.is_object() && (s.contains("properties") || s.contains("patternProperties"))) {
-      for (const auto& [key, value] : v.items()) {
-        const std::string p = path + "/" + key;
-        if (s.contains("properties") && s["properties"].contains(key)) {
-          walk(value, s["properties"][key], p, errors);
-          continue;
-        }
-        bool matched = false;
-        if (s.contains("patternProperties"))
-          for (const auto& [pattern, sub] : s["patternProperties"].items())
-            if (std::regex_search(key, std::regex(pattern))) {
-              matched = true;
-              walk(value, sub, p, errors);
-            }
-        if (!matched) errors.push_back(p + ": key not in the schema");
-      }
-      if (s.contains("required"))
-        for (const std::string key : s["required"])
-          if (!v.contains(key)) errors.push_back(path + ": required key " + key + " is missing");
-    }
-    if (v.is_array() && s.contains("items"))
-      for (std::size_t i = 0; i < v.size(); ++i)
-        walk(v[i], s["items"], path + "/" + std::to_string(i), errors);
-  }
-
- private:
-  static bool one_type(const Json& v, const std::string& t) {
-    if (t == "null") return v.is_null();
-    if (t == "object") return v.is_object();
-    if (t == "array") return v.is_array();
-    if (t == "string") return v.is_string();
-    if (t == "boolean") return v.is_boolean();
-    if (t == "integer") return v.is_number_integer();
-    if (t == "number") return v.is_number();
-    return false;
-  }
-  static bool type_ok(const Json& v, const Json& t) {
-    if (t.is_string()) return one_type(v, t);
-    for (const std::string x : t)
-      if (one_type(v, x)) return true;
-    return false;
-  }
-  const Json& root_;
-};
-
-// Every null has a "<key>_note" saying why, and every note stands beside a
-// null.
-void notes(const Json& v, const std::string& path, std::vector<std::string>& errors) {
-  if (v.is_array()) {
-    for (std::size_t i = 0; i < v.size(); ++i) notes(v[i], path + "/" + std::to_string(i), errors);
-    return;
-  }
-  if (!v.is_object()) return;
-  for (const auto& [key, value] : v.items()) {
-    if (value.is_null() && !(v.contains(key + "_note") && v[key + "_note"].is_string() &&
-                             !v[key + "_note"].get<std::string>().empty()))
-      errors.push_back(path + "/" + key + ": null without a note");
-    const std::string suffix = "_note";
-    if (key.size() > suffix.size() && key.ends_with(suffix)) {
-      const std::string base = key.substr(0, key.size() - suffix.size());
-      if (!v.contains(base) || !v[base].is_null())
-        errors.push_back(path + "/" + key + ": note beside a value");
-    }
-    notes(value, path + "/" + key, errors);
-  }
 }
 
 // The results the JSON is checked on: every extent, zero flows, short and
@@ -208,10 +103,8 @@ class FindingsJson : public ::testing::TestWithParam<Gauge> {};
 TEST_P(FindingsJson, EveryKeyIsInTheSchemaAndEveryNullHasANote) {
   const results::GaugeResult r = GetParam().make();
   const Json j = to_json(compute(r, Options{GetParam().bootstrap}));
-  std::vector<std::string> errors;
-  Walker(schema()).walk(j, schema(), "", errors);
-  notes(j, "", errors);
-  for (const std::string& e : errors) ADD_FAILURE() << e;
+  for (const std::string& e : schema().errors(j)) ADD_FAILURE() << e;
+  rivan6_test::expect_notes_explain_nulls(j, "$", true);
 }
 
 TEST_P(FindingsJson, CsvColumnsFollowTheHeaders) {
@@ -248,42 +141,21 @@ TEST_P(FindingsJson, BlockIsShortNarrowAndIndented) {
 INSTANTIATE_TEST_SUITE_P(Gauges, FindingsJson, ::testing::ValuesIn(gauges()),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The schema describes every property for the reader and admits no key it
-// does not describe.
-void described(const Json& s, const std::string& path, std::vector<std::string>& errors) {
-  if (s.is_array()) {
-    for (std::size_t i = 0; i < s.size(); ++i)
-      described(s[i], path + "/" + std::to_string(i), errors);
-    return;
-  }
-  if (!s.is_object()) return;
-  if (s.contains("properties")) {
-    if (!s.contains("additionalProperties") || s["additionalProperties"] != false)
-      errors.push_back(path + ": object without additionalProperties false");
-    for (const auto& [key, sub] : s["properties"].items())
-      if (!sub.contains("description") || sub["description"].get<std::string>().size() < 5)
-        errors.push_back(path + "/properties/" + key + ": no description");
-  }
-  for (const auto& [key, sub] : s.items()) described(sub, path + "/" + key, errors);
-}
-
 TEST(FindingsSchema, EveryPropertyIsDescribed) {
-  std::vector<std::string> errors;
-  described(schema(), "", errors);
-  for (const std::string& e : errors) ADD_FAILURE() << e;
-  EXPECT_EQ(schema()["type"], "object");
+  rivan6_test::expect_closed_and_described(schema(), schema().root(), "$");
+  EXPECT_EQ(schema().root()["type"], "object");
 }
 
-TEST(FindingsSchema, TheWalkerCatchesAnUndescribedKeyAndAWrongType) {
+TEST(FindingsSchema, TheCheckCatchesAnUndescribedKeyAndAWrongType) {
   Json j = to_json(compute(findings_test::nile(), Options{0}));
   j["trend"]["pettitt"]["year_of_change"] = 1898;
   j["return_periods"]["periods"][0]["T"] = "two";
-  std::vector<std::string> errors;
-  Walker(schema()).walk(j, schema(), "", errors);
-  ASSERT_EQ(errors.size(), 2u) << ::testing::PrintToString(errors);
-  const std::string all = errors[0] + "|" + errors[1];
-  EXPECT_NE(all.find("/trend/pettitt/year_of_change: key not in the schema"), std::string::npos);
-  EXPECT_NE(all.find("/return_periods/periods/0/T: \"two\" is not of type"), std::string::npos);
+  std::string all;
+  for (const std::string& e : schema().errors(j)) all += e + "|";
+  EXPECT_NE(all.find("$.trend.pettitt: key \"year_of_change\" is not in the schema"),
+            std::string::npos)
+      << all;
+  EXPECT_NE(all.find("$.return_periods.periods[0].T: is string, not"), std::string::npos) << all;
 }
 
 TEST(Csv, NileValuesRoundTrip) {
