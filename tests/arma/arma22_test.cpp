@@ -143,7 +143,8 @@ TEST_P(UnfittedNeverChosen, ChoiceIsAFittedModel) {
   EXPECT_EQ(too_few, 9 - fitted);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, UnfittedNeverChosen, ::testing::Values(3, 4));
+INSTANTIATE_TEST_SUITE_P(Lengths, UnfittedNeverChosen, ::testing::Values(3, 4),
+                         rivan6_test::ReadableName());
 
 TEST(Arma22, TooShortSeriesIsRefused) {
   Session r(std::vector<double>(2, 10.0), lognormal(10, 0.2));
@@ -155,6 +156,10 @@ struct StartCase {
   int p, q;
   std::array<double, 4> u;
 };
+
+void PrintTo(const StartCase& c, std::ostream* os) {
+  *os << "p" << c.p << " q" << c.q;
+}
 
 class StartValues : public ::testing::TestWithParam<StartCase> {};
 
@@ -178,7 +183,8 @@ INSTANTIATE_TEST_SUITE_P(
                       StartCase{2, 0, {std::log(1.0 / 0.2), kAr1, 0, 0}},
                       StartCase{0, 1, {kMa1, 0, 0, 0}},
                       StartCase{0, 2, {std::log(1.0 / 1.8), kMa1, 0, 0}},
-                      StartCase{2, 2, {std::log(1.0 / 0.2), kAr1, std::log(1.0 / 1.8), kMa1}}));
+                      StartCase{2, 2, {std::log(1.0 / 0.2), kAr1, std::log(1.0 / 1.8), kMa1}}),
+    rivan6_test::ReadableName());
 
 // Standardised logarithms of the Nile flows (divisor n).
 std::vector<double> normalised(const std::vector<double>& flows, double& m, double& s) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "arma/random.hpp"
+#include "support/files.hpp"
 
 namespace {
 
@@ -16,6 +17,10 @@ struct RnkCase {
   double m;
   std::array<std::array<double, 5>, 3> filed;
 };
+
+void PrintTo(const RnkCase& c, std::ostream* os) {
+  *os << c.x.size() << " flows of mean " << c.m;
+}
 
 class Rnkdef : public ::testing::TestWithParam<RnkCase> {};
 
@@ -44,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
         // A deficit exactly cleared (s = 0) ends the run.
         RnkCase{{3, 7, 1}, 10.0, {{{4, 2, 0, 0, 0}, {10, 0, 0, 0, 0}, {16, 0, 0, 0, 0}}}},
         // Flows always above the demand: no deficit at all.
-        RnkCase{{10, 11, 12}, 10.0, {{{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}}}));
+        RnkCase{{10, 11, 12}, 10.0, {{{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}}}),
+    rivan6_test::ReadableName());
 
 normalize::cfunsb4 observed(const std::vector<double>& x) {
   normalize::cfunsb4 c;

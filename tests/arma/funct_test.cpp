@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "normalize/fits.hpp"
+#include "support/files.hpp"
 
 namespace {
 
@@ -43,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(Values, DetProduct,
                                            std::array<double, 4>{0.123, -0.456, 0.789, -0.321},
                                            std::array<double, 4>{1.3, -0.2, 0.5,
                                                                  2.0},  // outside the unit interval
-                                           std::array<double, 4>{0.999, 0.0, -0.5, 0.25}));
+                                           std::array<double, 4>{0.999, 0.0, -0.5, 0.25}),
+                         rivan6_test::ReadableName());
 
 TEST(Dmac, SingleCoefficientIsHalfLogOfOneMinusSquare) {
   for (double c : {-0.9, -0.3, 0.1, 0.5, 0.95}) {
@@ -236,12 +238,18 @@ TEST_P(LongBackForecast, StopsAtMaxlagMinus1000) {
   EXPECT_TRUE(std::isfinite(f));
 }
 
-INSTANTIATE_TEST_SUITE_P(Lags, LongBackForecast, ::testing::Values(1, 2));
+INSTANTIATE_TEST_SUITE_P(Lags, LongBackForecast, ::testing::Values(1, 2),
+                         rivan6_test::ReadableName());
 
 struct LagCase {
   int n, np, L1, L3;
   bool refused;
 };
+
+void PrintTo(const LagCase& c, std::ostream* os) {
+  *os << "n" << c.n << " np" << c.np << " lags " << c.L1 << " " << c.L3
+      << (c.refused ? " refused" : " accepted");
+}
 
 class LagCheck : public ::testing::TestWithParam<LagCase> {};
 
@@ -272,6 +280,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, LagCheck,
                                            LagCase{6, 1, 5, 0, false},
                                            // L3 + L1 = 21 has no slot: refused, no overrun
                                            LagCase{40, 3, 1, 20, true},
-                                           LagCase{40, 3, 1, 19, false}));
+                                           LagCase{40, 3, 1, 19, false}),
+                         rivan6_test::ReadableName());
 
 }  // namespace

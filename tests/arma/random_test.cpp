@@ -5,6 +5,7 @@
 #include <array>
 
 #include "stats/chisq.hpp"
+#include "support/files.hpp"
 
 namespace {
 
@@ -18,6 +19,10 @@ struct Published {
   int count;                   // how many of u are published
   int ix_end, iy_end, iz_end;  // seeds after `count` draws
 };
+
+void PrintTo(const Published& p, std::ostream* os) {
+  *os << "seeds " << p.ix << " " << p.iy << " " << p.iz;
+}
 
 class WhrandPublished : public ::testing::TestWithParam<Published> {};
 
@@ -49,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(
                                 3,
                                 5826,
                                 24051,
-                                2022}));
+                                2022}),
+    rivan6_test::ReadableName());
 
 // The overflow-free update must equal the plain congruences s = a s mod m.
 TEST(Whrand, EqualsPlainCongruencesOverLongRuns) {

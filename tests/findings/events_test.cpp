@@ -5,6 +5,7 @@
 #include "findings/gauges.hpp"
 #include "findings/parts.hpp"
 #include "stats/cross.hpp"
+#include "support/files.hpp"
 
 namespace findings {
 namespace {
@@ -104,7 +105,8 @@ TEST_P(EventsAgreeWithCrossings, CountsAndLengths) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Records, EventsAgreeWithCrossings,
-                         ::testing::Values("NILE", "A2332110", "H9021010", "Y1105010"));
+                         ::testing::Values("NILE", "A2332110", "H9021010", "Y1105010"),
+                         rivan6_test::ReadableName());
 
 TEST(Events, ZeroFlowsKeepTheLevelsProbabilityInTheMixedDistribution) {
   std::vector<double> flows = findings_test::wavy(40);

@@ -5,6 +5,7 @@
 
 #include "findings/gauges.hpp"
 #include "findings/parts.hpp"
+#include "support/files.hpp"
 
 namespace findings {
 namespace {
@@ -14,6 +15,10 @@ using findings_test::nile;
 struct TailCase {
   double x, df, expected;  // R: pchisq(x, df, lower.tail = FALSE)
 };
+
+void PrintTo(const TailCase& c, std::ostream* os) {
+  *os << "x " << c.x << " df " << c.df;
+}
 
 class ChiSquareTail : public ::testing::TestWithParam<TailCase> {};
 
@@ -31,7 +36,8 @@ INSTANTIATE_TEST_SUITE_P(Values, ChiSquareTail,
                                            TailCase{12.663110507276382, 17, 0.75843026990559193},
                                            TailCase{250, 200, 0.0093791316688260976},
                                            TailCase{0.001, 2, 0.99950012497916929},
-                                           TailCase{40, 5, 1.4933679000503954e-07}));
+                                           TailCase{40, 5, 1.4933679000503954e-07}),
+                         rivan6_test::ReadableName());
 
 TEST(ChiSquareTail, OutsideTheDomainIsMissing) {
   EXPECT_TRUE(std::isnan(chi_square_upper(3.0, 0.0)));

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/files.hpp"
+
 namespace {
 
 using format::Item;
@@ -47,7 +49,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{"(I3)", -12, "-12"}, FieldCase{"(I2)", -12, "**"},
                       FieldCase{"(I1)", -1, "*"}, FieldCase{"(I4)", 0, "   0"},
                       FieldCase{"(I3)", 1000, "***"},
-                      FieldCase{"(I20)", -9223372036854775807LL - 1, "-9223372036854775808"}));
+                      FieldCase{"(I20)", -9223372036854775807LL - 1, "-9223372036854775808"}),
+    rivan6_test::ReadableName());
 
 INSTANTIATE_TEST_SUITE_P(
     Fixed, Field,
@@ -84,7 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"(F30.5)", 1.0e20, "   100000000000000000000.00000"},
         FieldCase{"(F30.5)", 1.0e-20, "                       0.00000"},
         FieldCase{"(F40.30)", 0.1, "        0.100000000000000005551115123126"},
-        FieldCase{"(F10.3)", 1.0e-320, "     0.000"}));
+        FieldCase{"(F10.3)", 1.0e-320, "     0.000"}),
+    rivan6_test::ReadableName());
 
 INSTANTIATE_TEST_SUITE_P(
     Exponent, Field,
@@ -118,7 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
         FieldCase{"(E8.2)", 1.0, "0.10E+01"}, FieldCase{"(E7.2)", 1.0, ".10E+01"},
         FieldCase{"(E6.2)", 1.0, "******"}, FieldCase{"(E7.2)", -1.0, "*******"},
         FieldCase{"(E7.2)", 1.0e-100, ".10E-99"}, FieldCase{"(E12.8)", 0.0, "************"},
-        FieldCase{"(E1.1)", 1.0, "*"}));
+        FieldCase{"(E1.1)", 1.0, "*"}),
+    rivan6_test::ReadableName());
 
 // Ordinary values drawn at random from a comparison of many thousand fields.
 INSTANTIATE_TEST_SUITE_P(
@@ -136,7 +141,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{"(E9.1)", 34.34445, "  0.3E+02"},
                       FieldCase{"(E24.10)", -1.1046384931752005e-06, "       -0.1104638493E-05"},
                       FieldCase{"(E18.3)", 0.06841905, "         0.684E-01"},
-                      FieldCase{"(E21.1)", -2.631392202787171e-06, "             -0.3E-05"}));
+                      FieldCase{"(E21.1)", -2.631392202787171e-06, "             -0.3E-05"}),
+    rivan6_test::ReadableName());
 
 INSTANTIATE_TEST_SUITE_P(
     NotANumber, Field,
@@ -154,14 +160,16 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{"(F1.0)", -kInf, "*"}, FieldCase{"(F7.4)", kNaN, "    NaN"},
                       FieldCase{"(F3.1)", kNaN, "NaN"}, FieldCase{"(F2.1)", kNaN, "**"},
                       FieldCase{"(E8.1)", kNaN, "     NaN"}, FieldCase{"(E8.1)", -kInf, "    -Inf"},
-                      FieldCase{"(E9.1)", -kInf, "-Infinity"}));
+                      FieldCase{"(E9.1)", -kInf, "-Infinity"}),
+    rivan6_test::ReadableName());
 
 INSTANTIATE_TEST_SUITE_P(
     Text, Field,
     ::testing::Values(FieldCase{"(A5)", "abc", "  abc"}, FieldCase{"(A2)", "abc", "ab"},
                       FieldCase{"(A3)", "abcdef", "abc"}, FieldCase{"(A3)", "abc", "abc"},
                       FieldCase{"(A)", "abc", "abc"}, FieldCase{"(A)", " a b ", " a b "},
-                      FieldCase{"('[' A5 ']')", "", "[     ]"}, FieldCase{"(A)", "", ""}));
+                      FieldCase{"('[' A5 ']')", "", "[     ]"}, FieldCase{"(A)", "", ""}),
+    rivan6_test::ReadableName());
 
 // ---------------------------------------------------------------------------
 // Whole formats: records, literals, X, '/', groups, reversion, stopping.

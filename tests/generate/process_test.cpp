@@ -5,6 +5,8 @@
 #include <cmath>
 #include <vector>
 
+#include "support/files.hpp"
+
 namespace {
 
 using generate::Model;
@@ -38,7 +40,8 @@ INSTANTIATE_TEST_SUITE_P(Process, UnitCircle,
                                            Roots{1.5, -0.7, true}, Roots{0.0, -1.0, false},
                                            Roots{0.0, 0.99, true}, Roots{-1.2, -0.3, true},
                                            Roots{-0.6, 0.45, false},
-                                           Roots{std::nan(""), 0.0, false}));
+                                           Roots{std::nan(""), 0.0, false}),
+                         rivan6_test::ReadableName());
 
 TEST(Process, LargestInverseRootOfRealAndComplexPairs) {
   EXPECT_DOUBLE_EQ(generate::largest_inverse_root(0.5, 0.0), 0.5);

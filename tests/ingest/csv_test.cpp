@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/files.hpp"
+
 namespace ingest {
 namespace {
 
@@ -119,7 +121,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"2004-02-29", true, true}, DateCase{"2001-04-31", true, false},
                       DateCase{"2001-13-01", true, false}, DateCase{"2001-00-10", true, false},
                       DateCase{"2001-1-01", false, false}, DateCase{"01/02/2001", false, false},
-                      DateCase{"2001-01-01T00", false, false}));
+                      DateCase{"2001-01-01T00", false, false}),
+    rivan6_test::ReadableName());
 
 TEST(DayNumber, CountsEveryDayOnceAcrossCenturies) {
   // From 1600 to 2400 every day follows the one before, and date_of undoes

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ingest_test_util.hpp"
+#include "support/files.hpp"
 
 namespace ingest {
 namespace {
@@ -416,7 +417,8 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"Río Grande.csv", "R__O_GRANDE"},
                       NameCase{"gauge-12_x", "GAUGE-12_X"},
                       NameCase{"abcdefghijklmnopqrstuvwxyz.csv", "ABCDEFGHIJKLMNOPQRS"},
-                      NameCase{"dir/.csv", "_CSV"}, NameCase{"", "GAUGE"}));
+                      NameCase{"dir/.csv", "_CSV"}, NameCase{"", "GAUGE"}),
+    rivan6_test::ReadableName());
 
 TEST(Report, TextAndJsonSayWhatWasDone) {
   std::string text = daily_csv(1961, 1966, {"1962-03-03", "1962-03-04"});

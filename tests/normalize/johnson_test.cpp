@@ -5,6 +5,8 @@
 #include <cmath>
 #include <tuple>
 
+#include "support/files.hpp"
+
 namespace {
 
 using normalize::ajv;
@@ -15,6 +17,10 @@ struct Params {
   double GAMMA, DELTA, XLAM, XI;
   double lo, hi;  // range of x to sweep
 };
+
+void PrintTo(const Params& p, std::ostream* os) {
+  *os << "family " << p.family << " from " << p.lo << " to " << p.hi;
+}
 
 class RoundTrip : public ::testing::TestWithParam<Params> {};
 
@@ -36,14 +42,13 @@ TEST_P(RoundTrip, AjvUndoesSnv) {
 
 INSTANTIATE_TEST_SUITE_P(
     Families, RoundTrip,
-    ::testing::Values(Params{1, -3.2, 1.7, 1.0, 12.5, 12.6, 900.0},
-                      Params{1, 0.4, 0.6, 1.0, -40.0, -39.5, 50.0},
-                      Params{2, 0.3, 1.4, 25.0, 100.0, -1470.0, 2500.0},
-                      // down to w = -62, just above the switch to the tail form
-                      Params{2, -1.0, 0.9, 0.5, 10.0, -21.0, 9.0},
-                      Params{3, 0.8, 1.3, 500.0, 20.0, 20.5, 519.5},
-                      Params{3, -2.0, 0.4, 3.0, -1.0, -0.99, 1.99},
-                      Params{4, 1.5, 2.5, 0.0, 0.0, -100.0, 100.0}));
+    ::testing::Values(
+        Params{1, -3.2, 1.7, 1.0, 12.5, 12.6, 900.0}, Params{1, 0.4, 0.6, 1.0, -40.0, -39.5, 50.0},
+        Params{2, 0.3, 1.4, 25.0, 100.0, -1470.0, 2500.0},
+        // down to w = -62, just above the switch to the tail form
+        Params{2, -1.0, 0.9, 0.5, 10.0, -21.0, 9.0}, Params{3, 0.8, 1.3, 500.0, 20.0, 20.5, 519.5},
+        Params{3, -2.0, 0.4, 3.0, -1.0, -0.99, 1.99}, Params{4, 1.5, 2.5, 0.0, 0.0, -100.0, 100.0}),
+    rivan6_test::ReadableName());
 
 // Family code outside 1..4.
 class BadFamily : public ::testing::TestWithParam<int> {};
@@ -59,7 +64,8 @@ TEST_P(BadFamily, GivesFault1AndZero) {
   EXPECT_EQ(f, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Codes, BadFamily, ::testing::Values(0, 5, -1));
+INSTANTIATE_TEST_SUITE_P(Codes, BadFamily, ::testing::Values(0, 5, -1),
+                         rivan6_test::ReadableName());
 
 TEST(Snv, LognormalAtOrBelowBoundGivesFault2AndZero) {
   for (double x : {3.0, 2.0, -7.0}) {

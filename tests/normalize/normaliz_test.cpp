@@ -199,6 +199,10 @@ struct Choice {
   int ITYPE;
 };
 
+void PrintTo(const Choice& c, std::ostream* os) {
+  *os << "gives " << c.ITYPE << (c.nz > 0 ? " with zero flows" : "");
+}
+
 class Selection : public ::testing::TestWithParam<Choice> {};
 
 TEST_P(Selection, FollowsTheRules) {
@@ -218,7 +222,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Choice{{5.0, 6.0, 7.0, kNaN}, 0, 1},
                       Choice{{1.0, 5.0, 0.5, 3.0}, 2, 4},  // zero flows: LN2 or SB3 only
                       Choice{{1.0, 3.0, 0.5, 3.0}, 2, 2}, Choice{{1.0, kNaN, 0.5, 3.0}, 1, 4},
-                      Choice{{1.0, 5.0, 0.5, kNaN}, 1, 2}));
+                      Choice{{1.0, 5.0, 0.5, kNaN}, 1, 2}),
+    rivan6_test::ReadableName());
 
 // Real records: the SB(4) search ends no worse than an independent maximum-
 // likelihood fit under the same bounds (negative log-likelihood per

@@ -199,7 +199,8 @@ TEST_P(UnusableTop, DrawsWithATopOfOneAndSaysSo) {
 
 INSTANTIATE_TEST_SUITE_P(Tops, UnusableTop,
                          ::testing::Values(0.0, -1e8, std::numeric_limits<double>::quiet_NaN(),
-                                           std::numeric_limits<double>::infinity()));
+                                           std::numeric_limits<double>::infinity()),
+                         rivan6_test::ReadableName());
 
 TEST(Scplot, PointsOutsideTheRangeAreCountedNotDrawn) {
   // Above the top, below zero, not a number, and a probability beyond 100 %.

@@ -8,6 +8,7 @@
 #include <limits>
 
 #include "report/xml_check.hpp"
+#include "support/files.hpp"
 
 namespace report {
 namespace {
@@ -111,7 +112,8 @@ TEST_P(NiceTicksAnyRange, MultiplesOfTheStepAroundTheRange) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(PowersOfTen, NiceTicksAnyRange, ::testing::Range(-3, 6));
+INSTANTIATE_TEST_SUITE_P(PowersOfTen, NiceTicksAnyRange, ::testing::Range(-3, 6),
+                         rivan6_test::ReadableName());
 
 struct TextCase {
   const char* name;

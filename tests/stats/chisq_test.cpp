@@ -7,6 +7,8 @@
 #include <numeric>
 #include <vector>
 
+#include "support/files.hpp"
+
 namespace {
 
 // Exact standard normal quantile by bisection on the distribution function.
@@ -37,6 +39,10 @@ struct SturgesCase {
   int k;
 };
 
+void PrintTo(const SturgesCase& c, std::ostream* os) {
+  *os << "n " << c.n << " k " << c.k;
+}
+
 class SturgesTest : public ::testing::TestWithParam<SturgesCase> {};
 
 TEST_P(SturgesTest, ClassCountAndTotals) {
@@ -58,7 +64,8 @@ INSTANTIATE_TEST_SUITE_P(Sizes, SturgesTest,
                          ::testing::Values(SturgesCase{1, 1}, SturgesCase{2, 1}, SturgesCase{3, 2},
                                            SturgesCase{10, 4}, SturgesCase{17, 5},
                                            SturgesCase{30, 5}, SturgesCase{50, 6},
-                                           SturgesCase{100, 7}, SturgesCase{1000, 10}));
+                                           SturgesCase{100, 7}, SturgesCase{1000, 10}),
+                         rivan6_test::ReadableName());
 
 TEST(Cell, ValueOnBoundGoesToLowerClass) {
   // n = 10 gives four classes with bounds at probabilities 1/4, 1/2, 3/4.
@@ -221,6 +228,10 @@ struct ChiCase {
   double tol;   // accuracy of the approximation there
 };
 
+void PrintTo(const ChiCase& c, std::ostream* os) {
+  *os << "chi " << c.chi << " df " << c.df;
+}
+
 class QchisxTest : public ::testing::TestWithParam<ChiCase> {};
 
 TEST_P(QchisxTest, CloseToExactTail) {
@@ -238,7 +249,8 @@ INSTANTIATE_TEST_SUITE_P(
         ChiCase{12.5, 4, 0.013995792487650892, 1e-3}, ChiCase{6, 5, 0.30621891841327842, 5e-4},
         ChiCase{20, 15, 0.17193268937660092, 1.5e-4}, ChiCase{25.3, 20, 0.19019393908158935, 1e-4},
         ChiCase{31.4, 20, 0.050126415353420821, 1e-4}, ChiCase{15, 16, 0.52463852648760545, 2e-4},
-        ChiCase{60, 40, 0.021873468441390858, 3e-5}));
+        ChiCase{60, 40, 0.021873468441390858, 3e-5}),
+    rivan6_test::ReadableName());
 
 TEST(Qchisx, MedianJustBelowDegreesOfFreedom) {
   for (double df : {30.0, 100.0, 500.0}) {

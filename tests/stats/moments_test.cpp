@@ -8,6 +8,8 @@
 #include <random>
 #include <vector>
 
+#include "support/files.hpp"
+
 namespace {
 
 TEST(Moments, OneToFive) {
@@ -128,7 +130,8 @@ TEST_P(SsortTest, GivesNonDecreasingPermutation) {
 INSTANTIATE_TEST_SUITE_P(Lengths, SsortTest,
                          ::testing::Values(1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 32, 33, 63, 64,
                                            65, 100, 127, 128, 129, 255, 256, 511, 512, 513, 999,
-                                           1000));
+                                           1000),
+                         rivan6_test::ReadableName());
 
 TEST(Ssort, AllPermutationsOfSeven) {
   std::array<double, 7> p{0, 1, 2, 3, 4, 5, 6};

@@ -165,4 +165,24 @@ inline std::string test_name(std::string_view text) {
   return n;
 }
 
+// The name of a parameterised case: what PrintTo shows of its parameter,
+// letters and digits kept and every other run of characters made one '_',
+// cut to 40 characters, with the case's number for uniqueness.
+struct ReadableName {
+  template <class P>
+  std::string operator()(const ::testing::TestParamInfo<P>& info) const {
+    const std::string text = ::testing::PrintToString(info.param);
+    std::string n;
+    for (const char c : text) {
+      if (std::isalnum(static_cast<unsigned char>(c)))
+        n += c;
+      else if (!n.empty() && n.back() != '_')
+        n += '_';
+    }
+    while (!n.empty() && n.back() == '_') n.pop_back();
+    if (n.size() > 40) n.resize(40);
+    return (n.empty() ? std::string("case") : n) + "_" + std::to_string(info.index);
+  }
+};
+
 }  // namespace rivan6_test
