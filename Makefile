@@ -64,7 +64,9 @@ demo: program
 	./$(BUILD)/rivan6 -d examples -o demo NILE
 	@echo
 	@echo "The report is demo/NILE.ANS; the side files are demo/NILE.COR and demo/NILE.YER;"
-	@echo "the plots and the rest of what the dialogue shows on the screen are in demo/NILE.LOG."
+	@echo "the plots and the rest of what the dialogue shows on the screen, and the findings"
+	@echo "(return-period flows, trend and change, droughts, warnings) are in demo/NILE.LOG;"
+	@echo "every result as data is in demo/NILE.json."
 	@echo "docs/guide.md reads the report section by section."
 
 # The program, its manual page and the user's guide under PREFIX.
