@@ -43,6 +43,12 @@ struct Result {
   report::IndexRow index_row;        // for the index page
 };
 
+// The name a gauge is listed under: its output name, or the argument when
+// it has none.
+const std::string& shown_name(const GaugeSource& g) {
+  return g.stem.empty() ? g.argument : g.stem;
+}
+
 // The remarks of a gauge's summary line on what was read.
 std::vector<std::string> reading_warnings(const ReadResult& read) {
   std::vector<std::string> w;
@@ -241,9 +247,7 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
     for (std::size_t i = 0; i < count; ++i)
       rows.push_back(results[i].ok
                          ? results[i].index_row
-                         : report::failed_row(
-                               o.gauges[i].stem.empty() ? o.gauges[i].argument : o.gauges[i].stem,
-                               results[i].failure));
+                         : report::failed_row(shown_name(o.gauges[i]), results[i].failure));
     std::string error;
     if (!files::write_file_atomically(join_path(o.out_dir, "index.html"), report::index_page(rows),
                                       error)) {
@@ -264,7 +268,7 @@ int run_batch(const BatchOptions& o, std::ostream& out, std::ostream& err) {
         // A gauge that failed keeps its row: its name and why.
         for (const auto& column : results::csv_empty_columns()) row.push_back(column.second);
         row.resize(row.size() + findings::csv_headers().size());
-        row[0] = o.gauges[i].stem.empty() ? o.gauges[i].argument : o.gauges[i].stem;
+        row[0] = shown_name(o.gauges[i]);
         row.push_back(results[i].failure);
       }
       table += results::csv_line(row);

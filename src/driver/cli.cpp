@@ -94,6 +94,15 @@ std::string option_name(int c) {
   return std::string("-") + static_cast<char>(c);
 }
 
+// A whole number from lo to hi written as value, into out; false otherwise.
+bool whole_number(const std::string& value, long lo, long hi, int& out) {
+  char* end = nullptr;
+  const long v = std::strtol(value.c_str(), &end, 10);
+  if (value.empty() || *end != '\0' || v < lo || v > hi) return false;
+  out = static_cast<int>(v);
+  return true;
+}
+
 int usage_error(std::ostream& err, const std::string& why) {
   err << "rivan6: " << why << "\nTry 'rivan6 --help'.\n";
   return 2;
@@ -146,27 +155,19 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
         c.options.out_dir = optarg;
         if (c.options.out_dir.empty()) return fail("-o/--out-dir needs a directory");
         break;
-      case 'j': {
-        const std::string value = optarg;
-        char* end = nullptr;
-        const long j = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || j < 1 || j > 256)
-          return fail("-j/--jobs takes a whole number from 1 to 256, not '" + value + "'");
-        c.options.jobs = static_cast<int>(j);
+      case 'j':
+        if (!whole_number(optarg, 1, 256, c.options.jobs))
+          return fail("-j/--jobs takes a whole number from 1 to 256, not '" + std::string(optarg) +
+                      "'");
         break;
-      }
       case 'q':
         c.options.quiet = true;
         break;
-      case kBootstrap: {
-        const std::string value = optarg;
-        char* end = nullptr;
-        const long b = std::strtol(value.c_str(), &end, 10);
-        if (value.empty() || *end != '\0' || b < 0 || b > 100000)
-          return fail("--bootstrap takes a whole number from 0 to 100000, not '" + value + "'");
-        c.options.bootstrap = static_cast<int>(b);
+      case kBootstrap:
+        if (!whole_number(optarg, 0, 100000, c.options.bootstrap))
+          return fail("--bootstrap takes a whole number from 0 to 100000, not '" +
+                      std::string(optarg) + "'");
         break;
-      }
       case kHtml:
         c.options.html = true;
         break;

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -52,13 +51,6 @@ GaugeSource csv_table(const std::string& argument, const std::string& path) {
   return g;
 }
 
-bool has_csv_suffix(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string suffix = name.substr(name.size() - 4);
-  for (char& c : suffix) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return suffix == ".csv";
-}
-
 GaugeSource failed(const std::string& argument, const std::string& why) {
   GaugeSource g;
   g.argument = argument;
@@ -104,7 +96,7 @@ std::vector<GaugeSource> resolve_gauges(const std::string& data_dir,
       all.push_back(failed(a, "an empty base name"));
     } else if (has_flow_suffix(a)) {
       all.push_back(flow_file(a, a.find('/') != std::string::npos ? a : join_path(data_dir, a)));
-    } else if (has_csv_suffix(a)) {
+    } else if (has_suffix(a, ".csv")) {
       all.push_back(csv_table(a, a.find('/') != std::string::npos ? a : join_path(data_dir, a)));
     } else if (a.find('/') != std::string::npos) {
       if (is_directory(a)) {

@@ -1,6 +1,7 @@
 #include "driver/reader.hpp"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -136,13 +137,6 @@ bool next_line(std::streambuf& sb, std::string& line, std::size_t keep) {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-bool ends_with_flow_suffix(std::string_view s) {
-  if (s.size() < 4) return false;
-  const std::string_view tail = s.substr(s.size() - 4);
-  return tail[0] == '.' && (tail[1] == 'I' || tail[1] == 'i') &&
-         (tail[2] == 'N' || tail[2] == 'n') && (tail[3] == 'C' || tail[3] == 'c');
-}
-
 }  // namespace
 
 ReadResult read_flows(std::istream& in, std::string_view file_name, FlowRecord& out) {
@@ -265,8 +259,7 @@ std::string base_name_entered(std::string_view typed) {
   std::string name(first == std::string_view::npos ? std::string_view() : typed.substr(first));
   const std::size_t blank = name.find(' ');
   const std::size_t stem_end = blank == std::string::npos ? name.size() : blank;
-  if (ends_with_flow_suffix(std::string_view(name).substr(0, stem_end)))
-    name.erase(stem_end - 4, 4);
+  if (has_flow_suffix(std::string_view(name).substr(0, stem_end))) name.erase(stem_end - 4, 4);
   return name;
 }
 
@@ -284,8 +277,18 @@ bool is_plain_name(std::string_view stem) {
          stem.find("..") == std::string_view::npos;
 }
 
+bool has_suffix(std::string_view name, std::string_view suffix) {
+  if (name.size() < suffix.size()) return false;
+  const std::string_view tail = name.substr(name.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i)
+    if (std::tolower(static_cast<unsigned char>(tail[i])) !=
+        std::tolower(static_cast<unsigned char>(suffix[i])))
+      return false;
+  return true;
+}
+
 bool has_flow_suffix(std::string_view file_name) {
-  return ends_with_flow_suffix(file_name);
+  return has_suffix(file_name, ".INC");
 }
 
 std::string find_flow_file(const std::string& dir, const std::string& stem) {

@@ -79,6 +79,8 @@ bool is_end(std::string_view typed);
 // Whether a stem names a file in a folder and no more: no path separator and
 // no "..".
 bool is_plain_name(std::string_view stem);
+// Whether a name ends in suffix, in any case.
+bool has_suffix(std::string_view name, std::string_view suffix);
 // Whether a file name ends in ".INC" (any case).
 bool has_flow_suffix(std::string_view file_name);
 // The flow file of stem in dir: dir/stem.INC, or dir/stem.inc when only that

@@ -190,6 +190,9 @@ struct Findings {
 // on every run and thread.
 Findings compute(const results::GaugeResult& r, const Options& o = Options{});
 
+// The return period of T years among the computed ones (null when absent).
+const ReturnPeriod* find_period(const ReturnPeriods& rp, int T);
+
 // The findings as the "findings" object of the gauge's JSON file (layout in
 // docs/findings.schema.json).
 nlohmann::ordered_json to_json(const Findings& f);

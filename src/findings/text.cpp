@@ -18,12 +18,6 @@ constexpr std::array<int, 3> kBlockPeriods{2, 10, 100};
 // The block's lines stay below this many columns.
 constexpr std::size_t kWidth = 79;
 
-const ReturnPeriod* period(const ReturnPeriods& rp, int T) {
-  for (const ReturnPeriod& p : rp.periods)
-    if (p.T == T) return &p;
-  return nullptr;
-}
-
 std::string year_text(int year) {
   return year != 0 ? std::to_string(year) : "";
 }
@@ -74,7 +68,7 @@ std::string return_block(const ReturnPeriods& rp) {
   if (!rp.available) return wrap(" ", "   ", "No return-period flows: " + rp.note + ".");
   std::array<std::string, 3> T, dry, dry_b, wet, wet_b;
   for (std::size_t i = 0; i < kBlockPeriods.size(); ++i) {
-    const ReturnPeriod* p = period(rp, kBlockPeriods[i]);
+    const ReturnPeriod* p = find_period(rp, kBlockPeriods[i]);
     T[i] = std::to_string(kBlockPeriods[i]);
     dry[i] = flow_text(p->dry.flow);
     wet[i] = flow_text(p->wet.flow);
@@ -151,6 +145,12 @@ std::string drought_block(const Events& ev) {
 
 }  // namespace
 
+const ReturnPeriod* find_period(const ReturnPeriods& rp, int T) {
+  for (const ReturnPeriod& p : rp.periods)
+    if (p.T == T) return &p;
+  return nullptr;
+}
+
 std::vector<std::string> csv_headers() {
   std::vector<std::string> h{"warnings"};
   for (const int T : kCsvPeriods) h.push_back("dry_flow_T" + std::to_string(T));
@@ -167,7 +167,7 @@ std::vector<std::pair<std::string, std::string>> csv_columns(const Findings& f) 
   const ReturnPeriods& rp = f.return_periods;
   for (const bool dry : {true, false})
     for (const int T : kCsvPeriods) {
-      const ReturnPeriod* p = rp.available ? period(rp, T) : nullptr;
+      const ReturnPeriod* p = rp.available ? find_period(rp, T) : nullptr;
       values.push_back(p ? round_trip(dry ? p->dry.flow : p->wet.flow) : "");
     }
   values.push_back(round_trip(f.mann_kendall.Z));

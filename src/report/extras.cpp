@@ -36,12 +36,6 @@ std::string span(int first, int last) {
   return first == last ? std::to_string(first) : std::to_string(first) + "-" + std::to_string(last);
 }
 
-const findings::ReturnPeriod* period(const findings::ReturnPeriods& rp, int T) {
-  for (const findings::ReturnPeriod& p : rp.periods)
-    if (p.T == T) return &p;
-  return nullptr;
-}
-
 // A probability among all years as one among the positive flows, which is
 // what the probability paper plots (negative inside the zero mass).
 double among_positive(double P, double zero_probability) {
@@ -55,7 +49,7 @@ void head_sentences(const results::GaugeResult& r, const Findings& f, PageExtras
       std::string s = dry ? "Dry-year flow" : "Wet-year flow";
       const char* sep = " of ";
       for (const int T : {10, 100}) {
-        const findings::ReturnPeriod* p = period(rp, T);
+        const findings::ReturnPeriod* p = findings::find_period(rp, T);
         if (!p) continue;
         const Quantile& q = dry ? p->dry : p->wet;
         s += sep + std::to_string(T) + " years: " + fmt(q.flow, 5) + " (90 %: " + bounds(q) + ")";
@@ -291,7 +285,7 @@ void probability_overlay(const Findings& f, ProbabilityOverlay& o) {
   for (const findings::ReturnPeriod& p : rp.periods) add(1.0 - 1.0 / p.T, p.wet);
   if (band.p.size() >= 2) o.band = band;
   for (const int T : {10, 100}) {
-    const findings::ReturnPeriod* p = period(rp, T);
+    const findings::ReturnPeriod* p = findings::find_period(rp, T);
     if (!p) continue;
     for (const bool dry : {true, false}) {
       const Quantile& q = dry ? p->dry : p->wet;
