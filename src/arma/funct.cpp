@@ -158,10 +158,197 @@ double dmac(const double* c, int p, int q) {
   return -0.5 * std::log(std::fabs(ratio));
 }
 
-int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen) {
+namespace {
+
+// The three recursions of the objective over lags flagged in b.p: backward
+// residuals e, back-forecasts w before t = 1 (until one falls below the
+// tolerance; their origin goes to b.p.t0), then forward residuals a from that
+// origin. Returns the sum of squares of a(1..n) and leaves a(1..n) in b.d.res.
+double recursions_general(Blocks& b, int maxlag) {
+  par& P = b.p;
+  const vals& V = b.v;
+  work& W = b.w;
+  const int n = P.n;
+  const int maxAR = P.maxAR;
+  const int maxMA = P.maxMA;
+
+  for (int t = n - maxlag; t >= 1; --t) {
+    double sar = 0.0;
+    for (int K = 1; K <= maxAR; ++K)
+      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
+    double sma = 0.0;
+    for (int K = 1; K <= maxMA; ++K)
+      if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
+    at(W.e, t) = at(W.w, t) - sar + sma;
+  }
+
+  for (int t = 0; t >= maxlag - kOrigin; --t) {
+    double sar = 0.0;
+    for (int K = 1; K <= maxAR; ++K)
+      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
+    double sma = 0.0;
+    if (t >= -maxlag) {
+      for (int K = 1; K <= maxMA; ++K)
+        if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
+    }
+    at(W.w, t) = sar - sma;
+    P.t0 = t;
+    if (std::fabs(at(W.w, t)) < kBackTol) break;
+  }
+
+  double S = 0.0;
+  for (int t = P.t0; t <= n; ++t) {
+    double sar = 0.0;
+    for (int K = 1; K <= maxAR; ++K)
+      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t - P.ar_flag[K]);
+    double sma = 0.0;
+    for (int K = 1; K <= maxMA; ++K)
+      if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.a, t - P.ma_flag[K]);
+    const double a = at(W.w, t) - sar + sma;
+    at(W.a, t) = a;
+    if (t >= 1) {
+      b.d.res[t - 1] = a;
+      S += a * a;
+    }
+  }
+  return S;
+}
+
+// The weighted sum of the one or two previous values of a recursion,
+// c1 v1 + c2 v2, term by term in the order of the general loops (N terms,
+// N <= 2). The general loops start the sum from 0.0; leaving that addition
+// out changes no bit of a nonzero result.
+template <int N>
+inline double lag_sum(double c1, double c2, double v1, double v2) {
+  if constexpr (N == 0) {
+    return 0.0;
+  } else if constexpr (N == 1) {
+    return c1 * v1;
+  } else {
+    return c1 * v1 + c2 * v2;
+  }
+}
+
+// The same recursions for models whose AR and MA lags are exactly 1..NA and
+// 1..NM (NA, NM <= 2), the only ones the order search fits: no flag tests,
+// no loops over lags, the coefficients and the last two values of each
+// recursion in registers (each step waits on the one before it, so a trip
+// through memory would lengthen every step).
+template <int NA, int NM>
+double recursions_short(Blocks& b, int maxlag) {
+  par& P = b.p;
+  const double p1 = b.v.phi[1], p2 = b.v.phi[2];
+  const double t1 = b.v.theta[1], t2 = b.v.theta[2];
+  double* const a = b.w.a.data() + kOrigin;
+  double* const e = b.w.e.data() + kOrigin;
+  double* const w = b.w.w.data() + kOrigin;
+  const int n = P.n;
+  // v[t + 1] and v[t + 2] (or v[t - 1], v[t - 2]) of an array, read only when
+  // a lag uses them.
+  const auto next = [](const double* v, int t, int lag, int used) {
+    return lag <= used ? v[t] : 0.0;
+  };
+
+  // Backward residuals, from t = n - maxlag down to 1.
+  {
+    int t = n - maxlag;
+    double w1 = next(w, t + 1, 1, NA), w2 = next(w, t + 2, 2, NA);
+    double e1 = next(e, t + 1, 1, NM), e2 = next(e, t + 2, 2, NM);
+    for (; t >= 1; --t) {
+      const double wt = w[t];
+      const double v = wt - lag_sum<NA>(p1, p2, w1, w2) + lag_sum<NM>(t1, t2, e1, e2);
+      e[t] = v;
+      w2 = w1;
+      w1 = wt;
+      e2 = e1;
+      e1 = v;
+    }
+  }
+
+  // Back-forecasts before t = 1; the MA terms reach back only to -maxlag.
+  int t0 = P.t0;
+  {
+    double w1 = next(w, 1, 1, NA), w2 = next(w, 2, 2, NA);
+    bool done = false;
+    int t = 0;
+    for (; t >= -maxlag && t >= maxlag - kOrigin; --t) {
+      const double sma = lag_sum<NM>(t1, t2, next(e, t + 1, 1, NM), next(e, t + 2, 2, NM));
+      const double v = lag_sum<NA>(p1, p2, w1, w2) - sma;
+      w[t] = v;
+      w2 = w1;
+      w1 = v;
+      t0 = t;
+      if (std::fabs(v) < kBackTol) {
+        done = true;
+        break;
+      }
+    }
+    // Beyond the MA terms the general loops subtract a zero sum, which
+    // changes no value: the pure AR recursion.
+    for (; !done && t >= maxlag - kOrigin; --t) {
+      const double v = lag_sum<NA>(p1, p2, w1, w2);
+      w[t] = v;
+      w2 = w1;
+      w1 = v;
+      t0 = t;
+      if (std::fabs(v) < kBackTol) break;
+    }
+  }
+  P.t0 = t0;
+
+  // Forward residuals from the origin; those from t = 1 on are kept.
+  double S = 0.0;
+  double* const res = b.d.res.data();
+  double w1 = next(w, t0 - 1, 1, NA), w2 = next(w, t0 - 2, 2, NA);
+  double a1 = next(a, t0 - 1, 1, NM), a2 = next(a, t0 - 2, 2, NM);
+  int t = t0;
+  for (; t <= 0; ++t) {
+    const double wt = w[t];
+    const double v = wt - lag_sum<NA>(p1, p2, w1, w2) + lag_sum<NM>(t1, t2, a1, a2);
+    a[t] = v;
+    w2 = w1;
+    w1 = wt;
+    a2 = a1;
+    a1 = v;
+  }
+  for (; t <= n; ++t) {
+    const double wt = w[t];
+    const double v = wt - lag_sum<NA>(p1, p2, w1, w2) + lag_sum<NM>(t1, t2, a1, a2);
+    a[t] = v;
+    res[t - 1] = v;
+    S += v * v;
+    w2 = w1;
+    w1 = wt;
+    a2 = a1;
+    a1 = v;
+  }
+  return S;
+}
+
+// True when the lags in use are exactly 1..max on each side, max <= 2.
+bool short_lags(const par& P) {
+  if (P.maxAR > 2 || P.maxMA > 2) return false;
+  for (int K = 1; K <= P.maxAR; ++K)
+    if (P.ar_flag[K] != K) return false;
+  for (int K = 1; K <= P.maxMA; ++K)
+    if (P.ma_flag[K] != K) return false;
+  return true;
+}
+
+using Recursions = double (*)(Blocks&, int);
+
+Recursions short_recursions(int NA, int NM) {
+  static constexpr Recursions kTable[3][3] = {
+      {recursions_short<0, 0>, recursions_short<0, 1>, recursions_short<0, 2>},
+      {recursions_short<1, 0>, recursions_short<1, 1>, recursions_short<1, 2>},
+      {recursions_short<2, 0>, recursions_short<2, 1>, recursions_short<2, 2>}};
+  return kTable[NA][NM];
+}
+
+int objective(int k, const double* x, double& f, Blocks& b, format::Writer& screen,
+              bool specialise) {
   par& P = b.p;
   vals& V = b.v;
-  work& W = b.w;
   const int np = P.np;
   const int mq = P.mq;
   const int n = P.n;
@@ -203,48 +390,8 @@ int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen) 
     return 1;
   }
 
-  // Backward residuals.
-  for (int t = n - maxlag; t >= 1; --t) {
-    double sar = 0.0;
-    for (int K = 1; K <= maxAR; ++K)
-      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
-    double sma = 0.0;
-    for (int K = 1; K <= maxMA; ++K)
-      if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
-    at(W.e, t) = at(W.w, t) - sar + sma;
-  }
-
-  // Back-forecasts of the series before t = 1, until they die out.
-  for (int t = 0; t >= maxlag - kOrigin; --t) {
-    double sar = 0.0;
-    for (int K = 1; K <= maxAR; ++K)
-      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
-    double sma = 0.0;
-    if (t >= -maxlag) {
-      for (int K = 1; K <= maxMA; ++K)
-        if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
-    }
-    at(W.w, t) = sar - sma;
-    P.t0 = t;
-    if (std::fabs(at(W.w, t)) < kBackTol) break;
-  }
-
-  // Forward residuals from the back-forecast origin.
-  double S = 0.0;
-  for (int t = P.t0; t <= n; ++t) {
-    double sar = 0.0;
-    for (int K = 1; K <= maxAR; ++K)
-      if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t - P.ar_flag[K]);
-    double sma = 0.0;
-    for (int K = 1; K <= maxMA; ++K)
-      if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.a, t - P.ma_flag[K]);
-    const double a = at(W.w, t) - sar + sma;
-    at(W.a, t) = a;
-    if (t >= 1) {
-      b.d.res[t - 1] = a;
-      S += a * a;
-    }
-  }
+  const double S = specialise && short_lags(P) ? short_recursions(maxAR, maxMA)(b, maxlag)
+                                               : recursions_general(b, maxlag);
 
   const double dn = n;
   f = dn * std::log(S / dn) + static_cast<double>(n * (n + k)) / (n - k - 2.0);
@@ -259,6 +406,16 @@ int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen) 
     if (b.d.D > 0.0) f = f + b.d.D;
   }
   return 0;
+}
+
+}  // namespace
+
+int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen) {
+  return objective(k, x, f, b, screen, true);
+}
+
+int funct_general(int k, const double* x, double& f, Blocks& b, format::Writer& screen) {
+  return objective(k, x, f, b, screen, false);
 }
 
 }  // namespace arma

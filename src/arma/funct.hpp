@@ -33,4 +33,8 @@ double dmac(const double* c, int p, int q);
 // sets b.p.lag_fail, sets f = 0 and returns 1: the fit must then be stopped.
 int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen);
 
+// funct without its fast path for lags 1..2: the same numbers, bit for bit,
+// by the general loops over flagged lags. Kept to check the fast path.
+int funct_general(int k, const double* x, double& f, Blocks& b, format::Writer& screen);
+
 }  // namespace arma

@@ -21,6 +21,27 @@ double random(stdat& s) {
   return whrand(s.ix, s.iy, s.iz);
 }
 
+namespace {
+
+// b^e mod m, by squaring.
+int power_mod(int b, long long e, int m) {
+  long long result = 1, base = b % m;
+  for (; e > 0; e >>= 1) {
+    if (e & 1) result = result * base % m;
+    base = base * base % m;
+  }
+  return static_cast<int>(result);
+}
+
+}  // namespace
+
+void advance(stdat& s, long long count) {
+  // Each seed is multiplied by its factor modulo its prime at every step.
+  s.ix = static_cast<int>(static_cast<long long>(s.ix) * power_mod(171, count, 30269) % 30269);
+  s.iy = static_cast<int>(static_cast<long long>(s.iy) * power_mod(172, count, 30307) % 30307);
+  s.iz = static_cast<int>(static_cast<long long>(s.iz) * power_mod(170, count, 30323) % 30323);
+}
+
 double anorm(stdat& s) {
   return stats::xnorm(random(s));
 }

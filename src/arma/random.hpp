@@ -15,6 +15,9 @@ double whrand(int& ix, int& iy, int& iz);
 // whrand on the seeds of s.
 double random(stdat& s);
 
+// The seeds of s after count steps of whrand, without taking them.
+void advance(stdat& s, long long count);
+
 // A standard normal deviate: the normal quantile of one uniform from random.
 double anorm(stdat& s);
 
