@@ -150,7 +150,7 @@ void bootstrap(const results::GaugeResult& r, const Options& o, ReturnPeriods& r
       else
         ++nz;
     }
-    const normalize::Candidate c = normalize::fit_model(t.ITYPE, positive, nz);
+    const normalize::Candidate c = normalize::refit_model(t.ITYPE, positive, nz);
     bool ok = usable(c);
     if (ok) {
       const normalize::Transform tb{t.ITYPE, c.GAMMA, c.DELTA, c.XLAM, c.XI};

@@ -16,11 +16,38 @@ int sign(double d) {
 
 // The value at a 1-based rank of sorted values, interpolated between
 // neighbouring ranks when the rank is not whole.
-double at_rank(const std::vector<double>& sorted, double rank) {
+// Puts at each 0-based position of ks[0..count) the value that sorting
+// [lo, hi) would put there, by nested selection: linear time in all, where
+// sorting the n (n - 1) / 2 slopes of a long record would dominate the whole
+// analysis. ks ascending, inside [lo, hi).
+void select_ranks(std::vector<double>& d, std::size_t lo, std::size_t hi, const std::size_t* ks,
+                  std::size_t count) {
+  if (count == 0 || hi - lo < 2) return;
+  const std::size_t mid = count / 2;
+  const std::size_t k = ks[mid];
+  const auto at = [&d](std::size_t i) { return d.begin() + static_cast<std::ptrdiff_t>(i); };
+  std::nth_element(at(lo), at(k), at(hi));
+  select_ranks(d, lo, k, ks, mid);
+  std::size_t right = mid + 1;
+  while (right < count && ks[right] == k) ++right;
+  select_ranks(d, k + 1, hi, ks + right, count - right);
+}
+
+// The value at 1-based fractional rank `rank` of the sorted d, linearly
+// interpolated; d must have been through select_ranks for the positions
+// rank_positions gives.
+double at_rank(const std::vector<double>& d, double rank) {
   const double i = rank - 1.0;
   const std::size_t lo = static_cast<std::size_t>(std::floor(i));
-  if (lo + 1 >= sorted.size()) return sorted[lo];
-  return sorted[lo] + (i - static_cast<double>(lo)) * (sorted[lo + 1] - sorted[lo]);
+  if (lo + 1 >= d.size()) return d[lo];
+  return d[lo] + (i - static_cast<double>(lo)) * (d[lo + 1] - d[lo]);
+}
+
+// The positions at_rank reads.
+void rank_positions(double rank, std::size_t size, std::vector<std::size_t>& ks) {
+  const std::size_t lo = static_cast<std::size_t>(std::floor(rank - 1.0));
+  ks.push_back(lo);
+  if (lo + 1 < size) ks.push_back(lo + 1);
 }
 
 }  // namespace
@@ -73,25 +100,34 @@ SenSlope sen_slope(std::span<const double> x, double variance) {
   d.reserve(n * (n - 1) / 2);
   for (std::size_t i = 0; i + 1 < n; ++i)
     for (std::size_t j = i + 1; j < n; ++j) d.push_back((x[j] - x[i]) / static_cast<double>(j - i));
-  std::sort(d.begin(), d.end());
   const std::size_t m = d.size();
-  sen.slope = m % 2 == 1 ? d[m / 2] : 0.5 * (d[m / 2 - 1] + d[m / 2]);
 
   // The rank-based interval: C = z(0.95) sqrt(Var S); the bounds are the
   // slopes of ranks (m - C) / 2 and (m + C) / 2 + 1.
-  if (!(variance > 0.0)) {
-    sen.interval_note = "every flow is the same: S has no variance";
-    return sen;
-  }
+  if (!(variance > 0.0)) sen.interval_note = "every flow is the same: S has no variance";
   const double C = normal_quantile(0.5 + kBoundLevel / 2.0) * std::sqrt(variance);
   const double M1 = (static_cast<double>(m) - C) / 2.0;
   const double M2 = (static_cast<double>(m) + C) / 2.0 + 1.0;
-  if (M1 < 1.0 || M2 > static_cast<double>(m)) {
-    sen.interval_note = "too few years for a 90 % interval";
-    return sen;
+  const bool interval = variance > 0.0 && M1 >= 1.0 && M2 <= static_cast<double>(m);
+  if (variance > 0.0 && !interval) sen.interval_note = "too few years for a 90 % interval";
+
+  // Only the order statistics that are read are put in place.
+  std::vector<std::size_t> ks;
+  if (m % 2 == 0) ks.push_back(m / 2 - 1);
+  ks.push_back(m / 2);
+  if (interval) {
+    rank_positions(M1, m, ks);
+    rank_positions(M2, m, ks);
   }
-  sen.lower = at_rank(d, M1);
-  sen.upper = at_rank(d, M2);
+  std::sort(ks.begin(), ks.end());
+  ks.erase(std::unique(ks.begin(), ks.end()), ks.end());
+  select_ranks(d, 0, m, ks.data(), ks.size());
+
+  sen.slope = m % 2 == 1 ? d[m / 2] : 0.5 * (d[m / 2 - 1] + d[m / 2]);
+  if (interval) {
+    sen.lower = at_rank(d, M1);
+    sen.upper = at_rank(d, M2);
+  }
   return sen;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <boost/math/tools/toms748_solve.hpp>
 #include <cmath>
 
 #include "stats/moments.hpp"
@@ -22,6 +23,9 @@ std::size_t capped(std::size_t n) {
 
 // Both root searches try at most this many doubling steps and halvings.
 constexpr int kMaxTries = 200;
+// An SB(3) upper bound beyond this is no bound: three times the largest flow
+// is taken instead.
+constexpr double kNoUpperBound = 100000000.0;
 
 }  // namespace
 
@@ -147,7 +151,34 @@ void sb3(std::span<const double> x, double& U, double& m, double& s, double xmax
                                          xmax, 1.0, 1e-15);
   // A root beyond 1e8 means no useful upper bound: take three times the
   // largest flow instead.
-  U = root <= 100000000.0 ? root : 3.0 * xmax;
+  U = root <= kNoUpperBound ? root : 3.0 * xmax;
+  sbroot(x, m, s, U);
+}
+
+void sb3_fast(std::span<const double> x, double& U, double& m, double& s, double xmax) {
+  const auto g = [&](double u) { return sbroot(x, m, s, u); };
+  // The bracket of sb3: from just above the largest flow, far ends at
+  // distances 1, 2, 4, ... above it until g changes sign.
+  const double a = xmax + 0.01;
+  const double ga = g(a);
+  double b = a;
+  double gb = ga;
+  double step = 1.0;
+  for (int k = 0; k < kMaxTries; ++k) {
+    b = xmax + step;
+    gb = g(b);
+    if (ga * gb < 0.0) break;
+    step *= 2.0;
+  }
+  double root = b;
+  if (ga * gb < 0.0) {
+    const auto ends = std::minmax(a, b);
+    boost::uintmax_t iterations = kMaxTries;
+    const auto r = boost::math::tools::toms748_solve(
+        g, ends.first, ends.second, boost::math::tools::eps_tolerance<double>(44), iterations);
+    root = 0.5 * (r.first + r.second);
+  }
+  U = root <= kNoUpperBound ? root : 3.0 * xmax;
   sbroot(x, m, s, U);
 }
 

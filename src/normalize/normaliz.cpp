@@ -125,6 +125,26 @@ Candidate fit_sb3(std::span<const double> x, double xmax, int& negative) {
   return c;
 }
 
+// SB3 with its upper bound found by the faster root search.
+Candidate fit_sb3_fast(std::span<const double> x, double xmax) {
+  Candidate c;
+  double U = 0.0, m = 0.0, s = 0.0;
+  sb3_fast(x, U, m, s, xmax);
+  c.DELTA = 1.0 / s;
+  c.GAMMA = -m / s;
+  c.XLAM = U;
+  c.XI = 0.0;
+  double sum = 0.0;
+  for (const double v : x) {
+    const double h = v * (U - v);
+    if (h < 0.0) c.fault = CandidateFault::kNegativeArgument;
+    sum += std::log(h);
+  }
+  const double dn = static_cast<double>(x.size());
+  c.CR = sum / dn - std::log(c.DELTA * U) + 3.0 / dn;
+  return c;
+}
+
 std::span<const double> capped(std::span<const double> flows) {
   return flows.first(std::min<std::size_t>(flows.size(), kMaxFlows));
 }
@@ -168,6 +188,12 @@ Candidate fit_model(int ITYPE, std::span<const double> flows, int nz) {
     default:
       return Candidate{0, 0, 0, 0, kUnusable, CandidateFault::kNotFitted};
   }
+}
+
+Candidate refit_model(int ITYPE, std::span<const double> flows, int nz) {
+  const std::span<const double> x = capped(flows);
+  if (ITYPE == kSB3 && !x.empty()) return fit_sb3_fast(x, stats::xmax(x));
+  return fit_model(ITYPE, flows, nz);
 }
 
 Normalisation normalise(std::span<const double> flows, int nz) {

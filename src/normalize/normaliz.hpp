@@ -69,6 +69,11 @@ Normalisation normalise(std::span<const double> flows, int nz);
 // included, without its messages). For resampling.
 Candidate fit_model(int ITYPE, std::span<const double> flows, int nz);
 
+// fit_model with the SB3 upper bound found by a faster root search in the
+// same bracket: the same estimate to about 12 digits, in a third of the
+// time. For resampling, where those last digits do not matter.
+Candidate refit_model(int ITYPE, std::span<const double> flows, int nz);
+
 // The table of parameters and criteria and the raw moments, to the answer
 // file.
 void write_table(format::Writer& ans, const Normalisation& r);
