@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "findings/parts.hpp"
 #include "normalize/johnson.hpp"

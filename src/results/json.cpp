@@ -1,7 +1,9 @@
 #include "results/json.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <limits>
+#include <utility>
 
 #ifndef RIVAN6_VERSION
 #define RIVAN6_VERSION "unknown"
@@ -60,6 +62,7 @@ const char* simplex_fault(int ier) {
 // which.
 Json numbers(std::span<const double> v, std::string* note = nullptr) {
   Json a = Json::array();
+  a.get_ref<Json::array_t&>().reserve(v.size());
   for (std::size_t i = 0; i < v.size(); ++i) {
     if (std::isfinite(v[i])) {
       a.push_back(v[i]);
@@ -113,7 +116,7 @@ Json correlogram(const stats::Correlogram& c) {
   put_number(q, "Q", c.Q);
   q["df"] = c.df;
   put_number(q, "probability", c.probability, kNoDf);
-  j["portmanteau"] = q;
+  j["portmanteau"] = std::move(q);
   return j;
 }
 
@@ -142,9 +145,9 @@ Json arma_fit(const arma::ArmaFit& f) {
     d["demand_fraction"] = (2 * (i + 1) + 3) / 10.0;
     put_number(d, "observed", f.deficits[i].observed);
     put_numbers(d, "simulated", f.deficits[i].simulated);
-    levels.push_back(d);
+    levels.push_back(std::move(d));
   }
-  j["deficits"] = levels;
+  j["deficits"] = std::move(levels);
   return j;
 }
 
@@ -156,7 +159,7 @@ Json arma_section(const GaugeResult& r) {
   // refused (when it refused one).
   const int made = id.refused >= 0 && id.refused < 9 ? id.refused : 9;
   for (int k = 0; k < made; ++k) fits.push_back(arma_fit(id.fits[k / 3][k % 3]));
-  j["fits"] = fits;
+  j["fits"] = std::move(fits);
   if (id.refused >= 0 && id.refused < 9) {
     j["score_table"] = nullptr;
     j["chosen"] = nullptr;
@@ -164,7 +167,7 @@ Json arma_section(const GaugeResult& r) {
     Json table = Json::array();
     std::string note;
     for (const auto& row : id.table) table.push_back(numbers(row, &note));
-    j["score_table"] = table;
+    j["score_table"] = std::move(table);
     if (!note.empty()) j["score_table_note"] = note;
     Json c = Json::object();
     c["p"] = id.p;
@@ -172,7 +175,7 @@ Json arma_section(const GaugeResult& r) {
     put_numbers(c, "phi", id.phi);
     put_numbers(c, "theta", id.theta);
     put_number(c, "min_score", id.min_score);
-    j["chosen"] = c;
+    j["chosen"] = std::move(c);
   }
   if (id.refitted) {
     Json f = Json::object();
@@ -185,7 +188,7 @@ Json arma_section(const GaugeResult& r) {
     // to these coefficients.
     put_numbers(f, "phi", id.refit.phi);
     put_numbers(f, "theta", id.refit.theta);
-    j["refit"] = f;
+    j["refit"] = std::move(f);
   } else {
     j["refit"] = nullptr;
   }
@@ -196,7 +199,7 @@ Json arma_section(const GaugeResult& r) {
     Json f = Json::object();
     f["at"] = id.refused == 9 ? "refit" : "fit";
     f["message"] = id.refusal;
-    j["refused"] = f;
+    j["refused"] = std::move(f);
   }
   return j;
 }
@@ -211,7 +214,7 @@ Json crossings(const stats::CrossTables& t) {
     l["crossings"] = t.crossings[j];
     l["total_run_length"] = t.length[j];
     l["total_run_sum"] = t.sum[j];
-    a.push_back(l);
+    a.push_back(std::move(l));
   }
   return a;
 }
@@ -232,9 +235,9 @@ Json transform_section(const GaugeResult& r) {
     put_number(k, "criterion", c.CR,
                "the likelihood has no value: a flow lies outside the model's range");
     k["fault"] = candidate_fault(c.fault);
-    cands.push_back(k);
+    cands.push_back(std::move(k));
   }
-  j["candidates"] = cands;
+  j["candidates"] = std::move(cands);
   Json s = Json::object();
   s["run"] = nm.sb4.run;
   if (nm.sb4.run) {
@@ -249,12 +252,12 @@ Json transform_section(const GaugeResult& r) {
       put_number(o, "XI", nm.sb4.range_XI);
       put_number(o, "flow", nm.sb4.range_x);
       put_number(o, "upper_bound", nm.sb4.range_upper);
-      s["out_of_range"] = o;
+      s["out_of_range"] = std::move(o);
     } else {
       s["out_of_range"] = nullptr;
     }
   }
-  j["sb4_search"] = s;
+  j["sb4_search"] = std::move(s);
   j["sb3_negative_arguments"] = nm.sb3_negative;
   Json c = Json::object();
   c["model"] = normalize::model_code(nm.t.ITYPE);
@@ -267,7 +270,7 @@ Json transform_section(const GaugeResult& r) {
   c["IFAULT"] = nm.IFAULT;
   put_number(c, "mean", nm.mean);
   put_number(c, "sd", nm.sd);
-  j["chosen"] = c;
+  j["chosen"] = std::move(c);
   j["failed_transforms"] = nm.failed;
   return j;
 }
@@ -300,7 +303,7 @@ Json to_json(const GaugeResult& r) {
   g["ended_at_line"] = rec.ended_at_line;
   g["blank_years"] = rec.blank_years;
   g["notes"] = rec.notes;
-  j["gauge"] = g;
+  j["gauge"] = std::move(g);
   j["extent"] = extent_name(r.extent);
   j["raw_moments"] = rec.npos > 0 ? moments(r.raw, r.transformed()) : Json(nullptr);
   j["all_flows"] = moments(Moments{r.all_mean, r.all_sd, 0.0, 0.0}, false);
@@ -311,7 +314,7 @@ Json to_json(const GaugeResult& r) {
   put_number(scores, "white_noise", scored ? r.white_noise : undefined,
              "fewer than 3 positive flows");
   put_number(scores, "chosen_model", scored ? r.score : undefined, "fewer than 3 positive flows");
-  j["scores"] = scores;
+  j["scores"] = std::move(scores);
 
   if (!r.transformed()) {
     for (const char* key : {"transform", "ranked_flows", "normalised", "limits_95", "chi_square",
@@ -334,15 +337,15 @@ Json to_json(const GaugeResult& r) {
   put_numbers(ranked, "normalised", z);
   put_numbers(ranked, "normal_score", score);
   put_numbers(ranked, "fitted_flow", fitted);
-  j["ranked_flows"] = ranked;
+  j["ranked_flows"] = std::move(ranked);
   Json nz = Json::object();
   put_numbers(nz, "flows", r.z);
   nz["moments"] = moments(r.normalised);
-  j["normalised"] = nz;
+  j["normalised"] = std::move(nz);
   Json lim = Json::object();
   put_number(lim, "skewness", r.skew_limit);
   put_number(lim, "excess", r.excess_limit);
-  j["limits_95"] = lim;
+  j["limits_95"] = std::move(lim);
   j["chi_square"] = {{"flows", chi_square(r.chi_flows)},
                      {"normalised", chi_square(r.chi_normalised)}};
   j["correlogram"] = r.correlated() ? correlogram(r.correlogram) : Json(nullptr);
@@ -352,8 +355,133 @@ Json to_json(const GaugeResult& r) {
   return j;
 }
 
+namespace {
+
+// Writes j as the library's dump(2) with the replacing error handler would,
+// byte for byte, in a fraction of its time: the text is appended to one
+// string, numbers go through the library's own shortest round-trip
+// formatting, and only strings that need escaping go through the library's
+// serializer.
+class Writer {
+ public:
+  explicit Writer(std::string& out) : out_(out) {}
+
+  void value(const Json& j, int indent) {
+    switch (j.type()) {
+      case Json::value_t::object:
+        object(j, indent);
+        return;
+      case Json::value_t::array:
+        array(j, indent);
+        return;
+      case Json::value_t::string:
+        string(j.get_ref<const Json::string_t&>());
+        return;
+      case Json::value_t::boolean:
+        out_ += j.get<bool>() ? "true" : "false";
+        return;
+      case Json::value_t::number_integer:
+        integer(j.get<Json::number_integer_t>());
+        return;
+      case Json::value_t::number_unsigned:
+        integer(j.get<Json::number_unsigned_t>());
+        return;
+      case Json::value_t::number_float:
+        real(j.get<double>());
+        return;
+      default:
+        // null, and the kinds this program never stores.
+        out_ += j.dump(-1, ' ', false, Json::error_handler_t::replace);
+        return;
+    }
+  }
+
+ private:
+  static constexpr int kStep = 2;
+
+  void object(const Json& j, int indent) {
+    const auto& members = j.get_ref<const Json::object_t&>();
+    if (members.empty()) {
+      out_ += "{}";
+      return;
+    }
+    out_ += "{\n";
+    const int inner = indent + kStep;
+    bool first = true;
+    for (const auto& [key, v] : members) {
+      if (!first) out_ += ",\n";
+      first = false;
+      out_.append(static_cast<std::size_t>(inner), ' ');
+      string(key);
+      out_ += ": ";
+      value(v, inner);
+    }
+    out_ += '\n';
+    out_.append(static_cast<std::size_t>(indent), ' ');
+    out_ += '}';
+  }
+
+  void array(const Json& j, int indent) {
+    const auto& items = j.get_ref<const Json::array_t&>();
+    if (items.empty()) {
+      out_ += "[]";
+      return;
+    }
+    out_ += "[\n";
+    const int inner = indent + kStep;
+    bool first = true;
+    for (const Json& v : items) {
+      if (!first) out_ += ",\n";
+      first = false;
+      out_.append(static_cast<std::size_t>(inner), ' ');
+      value(v, inner);
+    }
+    out_ += '\n';
+    out_.append(static_cast<std::size_t>(indent), ' ');
+    out_ += ']';
+  }
+
+  void string(const std::string& s) {
+    for (const char c : s) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u < 0x20 || u >= 0x80 || c == '"' || c == '\\') {
+        out_ += Json(s).dump(-1, ' ', false, Json::error_handler_t::replace);
+        return;
+      }
+    }
+    out_ += '"';
+    out_ += s;
+    out_ += '"';
+  }
+
+  template <class I>
+  void integer(I v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out_.append(buf, r.ptr);
+  }
+
+  void real(double v) {
+    if (!std::isfinite(v)) {
+      out_ += "null";
+      return;
+    }
+    char buf[64];
+    char* end = nlohmann::detail::to_chars(buf, buf + sizeof buf, v);
+    out_.append(buf, end);
+  }
+
+  std::string& out_;
+};
+
+}  // namespace
+
 std::string json_text(const Json& j) {
-  return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+  std::string out;
+  out.reserve(1 << 16);
+  Writer(out).value(j, 0);
+  out += '\n';
+  return out;
 }
 
 }  // namespace results
