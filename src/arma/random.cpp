@@ -36,7 +36,9 @@ int power_mod(int b, long long e, int m) {
 }  // namespace
 
 void advance(stdat& s, long long count) {
-  // Each seed is multiplied by its factor modulo its prime at every step.
+  // Each seed is multiplied by its factor modulo its prime at every step
+  // (a seed given above its prime is reduced by the first step, not before).
+  if (count <= 0) return;
   s.ix = static_cast<int>(static_cast<long long>(s.ix) * power_mod(171, count, 30269) % 30269);
   s.iy = static_cast<int>(static_cast<long long>(s.iy) * power_mod(172, count, 30307) % 30307);
   s.iz = static_cast<int>(static_cast<long long>(s.iz) * power_mod(170, count, 30323) % 30323);

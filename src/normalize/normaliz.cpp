@@ -102,12 +102,16 @@ Candidate fit_ln2(std::span<const double> x) {
   return c;
 }
 
-// SB3: lower bound 0, upper bound from the likelihood equation. negative
-// counts the flows with x (U - x) < 0, whose logarithm is not a number.
-Candidate fit_sb3(std::span<const double> x, double xmax, int& negative) {
+// SB3: lower bound 0, upper bound from the likelihood equation (by sb3, or
+// by sb3_fast when fast). negative counts the flows with x (U - x) < 0,
+// whose logarithm is not a number.
+Candidate fit_sb3(std::span<const double> x, double xmax, int& negative, bool fast = false) {
   Candidate c;
   double U = 0.0, m = 0.0, s = 0.0;
-  sb3(x, U, m, s, xmax);
+  if (fast)
+    sb3_fast(x, U, m, s, xmax);
+  else
+    sb3(x, U, m, s, xmax);
   c.DELTA = 1.0 / s;
   c.GAMMA = -m / s;
   c.XLAM = U;
@@ -122,26 +126,6 @@ Candidate fit_sb3(std::span<const double> x, double xmax, int& negative) {
   const double dn = static_cast<double>(x.size());
   c.CR = sum / dn - std::log(c.DELTA * U) + 3.0 / dn;
   if (negative > 0) c.fault = CandidateFault::kNegativeArgument;
-  return c;
-}
-
-// SB3 with its upper bound found by the faster root search.
-Candidate fit_sb3_fast(std::span<const double> x, double xmax) {
-  Candidate c;
-  double U = 0.0, m = 0.0, s = 0.0;
-  sb3_fast(x, U, m, s, xmax);
-  c.DELTA = 1.0 / s;
-  c.GAMMA = -m / s;
-  c.XLAM = U;
-  c.XI = 0.0;
-  double sum = 0.0;
-  for (const double v : x) {
-    const double h = v * (U - v);
-    if (h < 0.0) c.fault = CandidateFault::kNegativeArgument;
-    sum += std::log(h);
-  }
-  const double dn = static_cast<double>(x.size());
-  c.CR = sum / dn - std::log(c.DELTA * U) + 3.0 / dn;
   return c;
 }
 
@@ -192,7 +176,8 @@ Candidate fit_model(int ITYPE, std::span<const double> flows, int nz) {
 
 Candidate refit_model(int ITYPE, std::span<const double> flows, int nz) {
   const std::span<const double> x = capped(flows);
-  if (ITYPE == kSB3 && !x.empty()) return fit_sb3_fast(x, stats::xmax(x));
+  int negative = 0;
+  if (ITYPE == kSB3 && !x.empty()) return fit_sb3(x, stats::xmax(x), negative, true);
   return fit_model(ITYPE, flows, nz);
 }
 

@@ -98,4 +98,21 @@ TEST(Anorm, IsNormalQuantileOfTheNextUniform) {
   EXPECT_EQ(s.iz, iz);
 }
 
+// Skipping ahead lands where stepping does, from any seeds.
+TEST(Whrand, AdvanceEqualsThatManySteps) {
+  for (const arma::stdat start :
+       {arma::stdat{31415, 26543, 14159}, arma::stdat{1, 2, 3}, arma::stdat{30268, 30306, 30322}}) {
+    arma::stdat stepped = start;
+    long long done = 0;
+    for (const long long count : {0LL, 1LL, 2LL, 177LL, 1845LL, 42025LL}) {
+      for (; done < count; ++done) arma::random(stepped);
+      arma::stdat jumped = start;
+      arma::advance(jumped, count);
+      EXPECT_EQ(jumped.ix, stepped.ix) << count;
+      EXPECT_EQ(jumped.iy, stepped.iy) << count;
+      EXPECT_EQ(jumped.iz, stepped.iz) << count;
+    }
+  }
+}
+
 }  // namespace

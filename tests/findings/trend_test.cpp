@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "findings/gauges.hpp"
@@ -102,6 +103,33 @@ TEST(SenSlope, ALineHasItsSlopeAndShortRecordsNoInterval) {
   const SenSlope one = sen_slope(std::vector<double>{4.0}, 0.0);
   EXPECT_TRUE(std::isnan(one.slope));
   EXPECT_FALSE(one.note.empty());
+}
+
+// The order statistics are selected, not sorted: on longer series, with
+// tied slopes and both parities of their count, they must be the values a
+// full sort gives.
+TEST(SenSlope, SelectedRanksAreThoseOfTheSortedSlopes) {
+  for (const int n : {40, 59, 60, 62, 200}) {
+    std::vector<double> x;
+    for (int i = 0; i < n; ++i)
+      x.push_back(std::round(50.0 + 30.0 * std::sin(0.37 * i * i)) + 0.2 * i);
+    std::vector<double> d;
+    for (int i = 0; i + 1 < n; ++i)
+      for (int j = i + 1; j < n; ++j) d.push_back((x[j] - x[i]) / (j - i));
+    std::sort(d.begin(), d.end());
+    const std::size_t m = d.size();
+    const double variance = mann_kendall(x).variance;
+    const double C = normal_quantile(0.5 + findings::kBoundLevel / 2.0) * std::sqrt(variance);
+    const auto at = [&d](double rank) {
+      const double i = rank - 1.0;
+      const auto lo = static_cast<std::size_t>(std::floor(i));
+      return d[lo] + (i - static_cast<double>(lo)) * (d[lo + 1] - d[lo]);
+    };
+    const SenSlope s = sen_slope(x, variance);
+    EXPECT_EQ(s.slope, m % 2 ? d[m / 2] : 0.5 * (d[m / 2 - 1] + d[m / 2])) << n;
+    EXPECT_EQ(s.lower, at((m - C) / 2.0)) << n;
+    EXPECT_EQ(s.upper, at((m + C) / 2.0 + 1.0)) << n;
+  }
 }
 
 TEST(Pettitt, NileChangesAfter1898) {
