@@ -87,11 +87,16 @@ golden: build
 sanitize:
 	$(MAKE) test BUILD=build-asan CMAKE_FLAGS="-DRIVAN6_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug"
 
+# The benchmarks, on one core: the Nile's per-gauge time and the network of
+# ../shared/data (when present) stage by stage, then whole runs of the
+# program on the network and on a 1000-year record, beside R when Rscript is
+# installed (bench/network.sh).
 bench:
 	$(call need_packages,$(PROGRAM_PACKAGES) libbenchmark-dev)
-	cmake -S . -B build-bench -DRIVAN6_BENCH=ON -DRIVAN6_TESTS=OFF -DCMAKE_BUILD_TYPE=Release
-	cmake --build build-bench -j $(JOBS) --target rivan6_bench
-	./build-bench/rivan6_bench
+	cmake -S . -B build-bench -DRIVAN6_BENCH=ON -DRIVAN6_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build build-bench -j $(JOBS) --target rivan6_bench rivan6
+	taskset -c 0 ./build-bench/rivan6_bench 2>/dev/null || ./build-bench/rivan6_bench
+	sh bench/network.sh ./build-bench/rivan6
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.hpp')
