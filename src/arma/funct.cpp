@@ -55,9 +55,10 @@ void product_terms(int m, const double* R, const std::array<int, 4>& L, std::arr
 // Adds the terms into the coefficients by lag and flags the lags in use.
 // A lag beyond 20 has no slot; it still raises the largest lag, so that the
 // lag check refuses the model.
-void accumulate(const std::array<Term, 8>& t, std::array<double, kMaxLag + 1>& c,
+void accumulate(const std::array<Term, 8>& t, int count, std::array<double, kMaxLag + 1>& c,
                 std::array<int, kMaxLag + 1>& flag, int& maxlag) {
-  for (const Term& term : t) {
+  for (int i = 0; i < count; ++i) {
+    const Term& term = t[i];
     const int K = term.lag;
     if (K == 0) continue;
     if (K <= kMaxLag) {
@@ -65,6 +66,21 @@ void accumulate(const std::array<Term, 8>& t, std::array<double, kMaxLag + 1>& c
       c[K] += term.coef;
     }
     maxlag = std::max(maxlag, K);
+  }
+}
+
+// How many terms product_terms writes for m unknowns.
+int terms_of(int m) {
+  static constexpr int kTerms[5] = {0, 1, 2, 5, 8};
+  return kTerms[std::clamp(m, 0, 4)];
+}
+
+// Zeroes c[1..last] and flag[1..last] (last clipped to the largest lag).
+void clear_to(std::array<double, kMaxLag + 1>& c, std::array<int, kMaxLag + 1>& flag, int last) {
+  const int top = std::min(last, kMaxLag);
+  for (int K = 0; K <= top; ++K) {
+    c[K] = 0.0;
+    flag[K] = 0;
   }
 }
 
@@ -355,13 +371,18 @@ int objective(int k, const double* x, double& f, Blocks& b, format::Writer& scre
 
   // Working list: the mapped unknowns, later the joined coefficients (room
   // for 20 lags on each side).
-  std::array<double, 2 * kMaxLag + 1> R{};
-  V.phi.fill(0.0);
-  V.theta.fill(0.0);
-  P.ar_flag.fill(0);
-  P.ma_flag.fill(0);
-  std::array<Term, 8> arT{};
-  std::array<Term, 8> maT{};
+  // Only the entries the region mapping reads before it writes them need a
+  // value; the rest are written before they are read. (Clearing whole arrays
+  // on every call of the search costs more than the model's arithmetic for
+  // short records.)
+  std::array<double, 2 * kMaxLag + 1> R;
+  std::fill(R.begin(), R.begin() + 9, 0.0);
+  // The coefficients and flags hold what the last call wrote, up to its
+  // largest lags; everything above is still zero.
+  clear_to(V.phi, P.ar_flag, P.maxAR);
+  clear_to(V.theta, P.ma_flag, P.maxMA);
+  std::array<Term, 8> arT;
+  std::array<Term, 8> maT;
 
   // Unknowns into the stationarity (AR) and invertibility (MA) regions.
   to_region(np, x, R.data());
@@ -372,8 +393,8 @@ int objective(int k, const double* x, double& f, Blocks& b, format::Writer& scre
 
   P.maxAR = 0;
   P.maxMA = 0;
-  if (np >= 1) accumulate(arT, V.phi, P.ar_flag, P.maxAR);
-  if (mq >= 1) accumulate(maT, V.theta, P.ma_flag, P.maxMA);
+  if (np >= 1) accumulate(arT, terms_of(np), V.phi, P.ar_flag, P.maxAR);
+  if (mq >= 1) accumulate(maT, terms_of(mq), V.theta, P.ma_flag, P.maxMA);
   const int maxAR = P.maxAR;
   const int maxMA = P.maxMA;
 
