@@ -95,7 +95,7 @@ bench:
 	$(call need_packages,$(PROGRAM_PACKAGES) libbenchmark-dev)
 	cmake -S . -B build-bench -DRIVAN6_BENCH=ON -DRIVAN6_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 	cmake --build build-bench -j $(JOBS) --target rivan6_bench rivan6
-	taskset -c 0 ./build-bench/rivan6_bench 2>/dev/null || ./build-bench/rivan6_bench
+	taskset -c $$(($$(nproc) - 1)) ./build-bench/rivan6_bench 2>/dev/null || ./build-bench/rivan6_bench
 	sh bench/network.sh ./build-bench/rivan6
 
 format:
