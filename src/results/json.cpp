@@ -1,6 +1,5 @@
 #include "results/json.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -355,133 +354,8 @@ Json to_json(const GaugeResult& r) {
   return j;
 }
 
-namespace {
-
-// Writes j as the library's dump(2) with the replacing error handler would,
-// byte for byte, in a fraction of its time: the text is appended to one
-// string, numbers go through the library's own shortest round-trip
-// formatting, and only strings that need escaping go through the library's
-// serializer.
-class Writer {
- public:
-  explicit Writer(std::string& out) : out_(out) {}
-
-  void value(const Json& j, int indent) {
-    switch (j.type()) {
-      case Json::value_t::object:
-        object(j, indent);
-        return;
-      case Json::value_t::array:
-        array(j, indent);
-        return;
-      case Json::value_t::string:
-        string(j.get_ref<const Json::string_t&>());
-        return;
-      case Json::value_t::boolean:
-        out_ += j.get<bool>() ? "true" : "false";
-        return;
-      case Json::value_t::number_integer:
-        integer(j.get<Json::number_integer_t>());
-        return;
-      case Json::value_t::number_unsigned:
-        integer(j.get<Json::number_unsigned_t>());
-        return;
-      case Json::value_t::number_float:
-        real(j.get<double>());
-        return;
-      default:
-        // null, and the kinds this program never stores.
-        out_ += j.dump(-1, ' ', false, Json::error_handler_t::replace);
-        return;
-    }
-  }
-
- private:
-  static constexpr int kStep = 2;
-
-  void object(const Json& j, int indent) {
-    const auto& members = j.get_ref<const Json::object_t&>();
-    if (members.empty()) {
-      out_ += "{}";
-      return;
-    }
-    out_ += "{\n";
-    const int inner = indent + kStep;
-    bool first = true;
-    for (const auto& [key, v] : members) {
-      if (!first) out_ += ",\n";
-      first = false;
-      out_.append(static_cast<std::size_t>(inner), ' ');
-      string(key);
-      out_ += ": ";
-      value(v, inner);
-    }
-    out_ += '\n';
-    out_.append(static_cast<std::size_t>(indent), ' ');
-    out_ += '}';
-  }
-
-  void array(const Json& j, int indent) {
-    const auto& items = j.get_ref<const Json::array_t&>();
-    if (items.empty()) {
-      out_ += "[]";
-      return;
-    }
-    out_ += "[\n";
-    const int inner = indent + kStep;
-    bool first = true;
-    for (const Json& v : items) {
-      if (!first) out_ += ",\n";
-      first = false;
-      out_.append(static_cast<std::size_t>(inner), ' ');
-      value(v, inner);
-    }
-    out_ += '\n';
-    out_.append(static_cast<std::size_t>(indent), ' ');
-    out_ += ']';
-  }
-
-  void string(const std::string& s) {
-    for (const char c : s) {
-      const auto u = static_cast<unsigned char>(c);
-      if (u < 0x20 || u >= 0x80 || c == '"' || c == '\\') {
-        out_ += Json(s).dump(-1, ' ', false, Json::error_handler_t::replace);
-        return;
-      }
-    }
-    out_ += '"';
-    out_ += s;
-    out_ += '"';
-  }
-
-  template <class I>
-  void integer(I v) {
-    char buf[24];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
-  }
-
-  void real(double v) {
-    if (!std::isfinite(v)) {
-      out_ += "null";
-      return;
-    }
-    char buf[64];
-    char* end = nlohmann::detail::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, end);
-  }
-
-  std::string& out_;
-};
-
-}  // namespace
-
 std::string json_text(const Json& j) {
-  std::string out;
-  out.reserve(1 << 16);
-  Writer(out).value(j, 0);
-  out += '\n';
-  return out;
+  return j.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
 }  // namespace results

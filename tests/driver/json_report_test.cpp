@@ -9,7 +9,6 @@
 
 #include "driver/gauge_cases.hpp"
 #include "driver/texts.hpp"
-#include "results/json.hpp"
 
 namespace driver::testing {
 namespace {
@@ -388,32 +387,4 @@ TEST(AnswerAndJson, ANumberOffByOneDigitIsFound) {
 }
 
 }  // namespace
-
-// The JSON text is written by the program's own walk of the document; it
-// must be the library's pretty dump byte for byte, for every kind of value
-// and every string that needs escaping (invalid UTF-8 replaced).
-TEST(JsonText, IsTheLibrarysDumpByteForByte) {
-  results::Json j = results::Json::object();
-  j["empty_object"] = results::Json::object();
-  j["empty_array"] = results::Json::array();
-  j["numbers"] = {0.0,  -0.0,  1.0,       -2.5,      1e-5,   0.0001,       123456789012345.0,
-                  1e16, 1e300, -4.9e-324, 0.1 + 0.2, 919.35, std::nan(""), HUGE_VAL};
-  j["integers"] = {0, -1, 2147483647, -9223372036854775807LL - 1};
-  j["unsigned"] = 18446744073709551615ULL;
-  j["truth"] = {true, false, nullptr};
-  j["strings"] = {"",
-                  "plain",
-                  "say \"hi\"",
-                  "back\\slash",
-                  "tab\tnew\nline\r\b\f",
-                  std::string("nul\0byte", 8),
-                  "\x01\x1f",
-                  "caf\xc3\xa9",
-                  "bad \xff\xfe utf-8",
-                  "half \xe2\x82"};
-  j["key with \"quotes\""] = {{"nested", {{"deeper", results::Json::array({1, {{"a", 2}}})}}}};
-  EXPECT_EQ(results::json_text(j),
-            j.dump(2, ' ', false, results::Json::error_handler_t::replace) + "\n");
-}
-
 }  // namespace driver::testing
