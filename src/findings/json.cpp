@@ -39,7 +39,7 @@ void put_part(Json& obj, const std::string& key, bool available, Json part,
 }
 
 Json quantile_json(const Quantile& q, const std::string& bounds_note) {
-  Json j = Json::object();
+  Json j = results::object_with_room();
   put_number(j, "flow", q.flow, "the fitted distribution gives no flow here");
   put_number(j, "lower", q.lower, bounds_note);
   put_number(j, "upper", q.upper, bounds_note);
@@ -47,10 +47,10 @@ Json quantile_json(const Quantile& q, const std::string& bounds_note) {
 }
 
 Json return_periods_json(const ReturnPeriods& rp) {
-  Json j = Json::object();
+  Json j = results::object_with_room();
   j["model"] = normalize::model_code(rp.ITYPE);
   put_number(j, "zero_probability", rp.zero_probability, "");
-  Json b = Json::object();
+  Json b = results::object_with_room();
   b["samples"] = rp.samples;
   b["refitted"] = rp.refitted;
   b["failed"] = rp.failed;
@@ -59,7 +59,7 @@ Json return_periods_json(const ReturnPeriods& rp) {
   j["bootstrap"] = std::move(b);
   Json periods = Json::array();
   for (const ReturnPeriod& p : rp.periods) {
-    Json e = Json::object();
+    Json e = results::object_with_room();
     e["T"] = p.T;
     e["dry"] = quantile_json(p.dry, rp.bounds_note);
     e["wet"] = quantile_json(p.wet, rp.bounds_note);
@@ -70,9 +70,9 @@ Json return_periods_json(const ReturnPeriods& rp) {
 }
 
 Json trend_json(const Findings& f) {
-  Json j = Json::object();
+  Json j = results::object_with_room();
   const MannKendall& mk = f.mann_kendall;
-  Json m = Json::object();
+  Json m = results::object_with_room();
   m["n"] = mk.n;
   put_number(m, "S", mk.S, "");
   put_number(m, "variance", mk.variance, "");
@@ -80,7 +80,7 @@ Json trend_json(const Findings& f) {
   put_number(m, "p", mk.p, mk.note);
   j["mann_kendall"] = std::move(m);
 
-  Json s = Json::object();
+  Json s = results::object_with_room();
   put_number(s, "slope", f.sen.slope, f.sen.note);
   put_number(s, "lower", f.sen.lower, f.sen.interval_note);
   put_number(s, "upper", f.sen.upper, f.sen.interval_note);
@@ -88,7 +88,7 @@ Json trend_json(const Findings& f) {
   j["sen_slope"] = std::move(s);
 
   const Pettitt& pt = f.pettitt;
-  Json p = Json::object();
+  Json p = results::object_with_room();
   put_number(p, "K", pt.K, pt.note);
   put_year(p, "last_year_before", pt.last_year_before, pt.note);
   put_year(p, "first_year_after", pt.first_year_after, pt.note);
@@ -100,7 +100,7 @@ Json trend_json(const Findings& f) {
 }
 
 Json event_json(const Event& e) {
-  Json j = Json::object();
+  Json j = results::object_with_room();
   j["first_year"] = e.first_year;
   j["last_year"] = e.last_year;
   j["duration"] = e.duration;
@@ -113,7 +113,7 @@ Json event_json(const Event& e) {
 Json events_json(const Events& ev) {
   Json levels = Json::array();
   for (const LevelEvents& L : ev.levels) {
-    Json j = Json::object();
+    Json j = results::object_with_room();
     j["level"] = L.level;
     j["kind"] = L.drought ? "drought" : "surplus";
     put_number(j, "percent", L.percent, "");
@@ -130,13 +130,13 @@ Json events_json(const Events& ev) {
              L.largest >= 0 ? event_json(L.events[L.largest]) : Json(), none);
     levels.push_back(std::move(j));
   }
-  Json j = Json::object();
+  Json j = results::object_with_room();
   j["levels"] = std::move(levels);
   return j;
 }
 
 Json chi_json(const ExactChiSquare& e) {
-  Json j = Json::object();
+  Json j = results::object_with_room();
   j["classes"] = e.k;
   j["df"] = e.df;
   put_number(j, "statistic_report", e.statistic_report, "");
@@ -150,7 +150,7 @@ Json chi_json(const ExactChiSquare& e) {
 }
 
 Json portmanteau_json(const ExactPortmanteau& e) {
-  Json j = Json::object();
+  Json j = results::object_with_room();
   j["lags"] = e.L;
   j["df"] = e.df;
   put_number(j, "Q", e.Q, "");
@@ -162,7 +162,7 @@ Json portmanteau_json(const ExactPortmanteau& e) {
 Json roots_json(const std::vector<std::pair<double, double>>& roots) {
   Json a = Json::array();
   for (const auto& [re, im] : roots) {
-    Json j = Json::object();
+    Json j = results::object_with_room();
     put_number(j, "re", re, "");
     put_number(j, "im", im, "");
     put_number(j, "modulus", std::hypot(re, im), "");
@@ -172,7 +172,7 @@ Json roots_json(const std::vector<std::pair<double, double>>& roots) {
 }
 
 Json likelihood_json(const Likelihood& l) {
-  Json j = Json::object();
+  Json j = results::object_with_room();
   j["p"] = l.p;
   j["q"] = l.q;
   put_number(j, "loglik_model", l.model, l.note);
@@ -189,8 +189,8 @@ Json likelihood_json(const Likelihood& l) {
 }  // namespace
 
 nlohmann::ordered_json to_json(const Findings& f) {
-  Json j = Json::object();
-  Json o = Json::object();
+  Json j = results::object_with_room();
+  Json o = results::object_with_room();
   o["bootstrap"] = f.options.bootstrap;
   o["seed"] = f.options.seed;
   j["options"] = std::move(o);
@@ -200,7 +200,7 @@ nlohmann::ordered_json to_json(const Findings& f) {
   j["trend"] = trend_json(f);
   put_part(j, "events", f.events.available, f.events.available ? events_json(f.events) : Json(),
            f.events.note);
-  Json x = Json::object();
+  Json x = results::object_with_room();
   put_part(x, "chi_square_flows", f.chi_flows.available, chi_json(f.chi_flows), f.chi_flows.note);
   put_part(x, "chi_square_normalised", f.chi_normalised.available, chi_json(f.chi_normalised),
            f.chi_normalised.note);
@@ -213,7 +213,7 @@ nlohmann::ordered_json to_json(const Findings& f) {
            f.likelihood.note);
   Json w = Json::array();
   for (const Warning& warning : f.warnings) {
-    Json e = Json::object();
+    Json e = results::object_with_room();
     e["code"] = warning.code;
     e["message"] = warning.message;
     w.push_back(std::move(e));

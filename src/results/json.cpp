@@ -82,7 +82,7 @@ void put_numbers(Json& obj, const std::string& key, std::span<const double> v) {
 }
 
 Json moments(const Moments& m, bool higher = true) {
-  Json j = Json::object();
+  Json j = object_with_room();
   put_number(j, "mean", m.mean);
   put_number(j, "sd", m.sd);
   if (higher) {
@@ -95,7 +95,7 @@ Json moments(const Moments& m, bool higher = true) {
 const char* const kNoDf = "no degrees of freedom: too few values for the test";
 
 Json chi_square(const stats::ChiSquareTest& t) {
-  Json j = Json::object();
+  Json j = object_with_room();
   j["classes"] = t.k;
   j["counts"] = std::vector<int>(t.counts.begin(), t.counts.begin() + t.k);
   put_number(j, "statistic", t.statistic);
@@ -105,13 +105,13 @@ Json chi_square(const stats::ChiSquareTest& t) {
 }
 
 Json correlogram(const stats::Correlogram& c) {
-  Json j = Json::object();
+  Json j = object_with_room();
   j["n"] = c.n;
   j["lags"] = c.L;
   put_number(j, "confidence", c.c);
   put_numbers(j, "r", std::span<const double>(c.r.data(), c.L));
   put_numbers(j, "partial", std::span<const double>(c.phi.data(), c.L));
-  Json q = Json::object();
+  Json q = object_with_room();
   put_number(q, "Q", c.Q);
   q["df"] = c.df;
   put_number(q, "probability", c.probability, kNoDf);
@@ -120,7 +120,7 @@ Json correlogram(const stats::Correlogram& c) {
 }
 
 Json arma_fit(const arma::ArmaFit& f) {
-  Json j = Json::object();
+  Json j = object_with_room();
   j["p"] = f.p;
   j["q"] = f.q;
   j["fitted"] = f.fitted;
@@ -140,7 +140,7 @@ Json arma_fit(const arma::ArmaFit& f) {
   put_numbers(j, "theta", f.theta);
   Json levels = Json::array();
   for (int i = 0; i < arma::kLevels; ++i) {
-    Json d = Json::object();
+    Json d = object_with_room();
     d["demand_fraction"] = (2 * (i + 1) + 3) / 10.0;
     put_number(d, "observed", f.deficits[i].observed);
     put_numbers(d, "simulated", f.deficits[i].simulated);
@@ -152,7 +152,7 @@ Json arma_fit(const arma::ArmaFit& f) {
 
 Json arma_section(const GaugeResult& r) {
   const arma::Identification& id = r.arma;
-  Json j = Json::object();
+  Json j = object_with_room();
   Json fits = Json::array();
   // The fits in the order they were made, up to the one the lag check
   // refused (when it refused one).
@@ -168,7 +168,7 @@ Json arma_section(const GaugeResult& r) {
     for (const auto& row : id.table) table.push_back(numbers(row, &note));
     j["score_table"] = std::move(table);
     if (!note.empty()) j["score_table_note"] = note;
-    Json c = Json::object();
+    Json c = object_with_room();
     c["p"] = id.p;
     c["q"] = id.q;
     put_numbers(c, "phi", id.phi);
@@ -177,7 +177,7 @@ Json arma_section(const GaugeResult& r) {
     j["chosen"] = std::move(c);
   }
   if (id.refitted) {
-    Json f = Json::object();
+    Json f = object_with_room();
     f["iterations"] = id.refit.it;
     f["ier"] = id.refit.ier;
     f["search"] = simplex_fault(id.refit.ier);
@@ -195,7 +195,7 @@ Json arma_section(const GaugeResult& r) {
     put_numbers(j, "residuals", id.residuals);
     j["refused"] = nullptr;
   } else {
-    Json f = Json::object();
+    Json f = object_with_room();
     f["at"] = id.refused == 9 ? "refit" : "fit";
     f["message"] = id.refusal;
     j["refused"] = std::move(f);
@@ -206,7 +206,7 @@ Json arma_section(const GaugeResult& r) {
 Json crossings(const stats::CrossTables& t) {
   Json a = Json::array();
   for (int j = 0; j < stats::kCrossLevels; ++j) {
-    Json l = Json::object();
+    Json l = object_with_room();
     l["direction"] = j < 6 ? "down" : "up";
     l["percent"] = stats::kCrossPercent[j % 6];
     l["level"] = t.levels[j];
@@ -220,11 +220,11 @@ Json crossings(const stats::CrossTables& t) {
 
 Json transform_section(const GaugeResult& r) {
   const normalize::Normalisation& nm = r.normalisation;
-  Json j = Json::object();
+  Json j = object_with_room();
   Json cands = Json::array();
   for (int i = 0; i < normalize::kModels; ++i) {
     const normalize::Candidate& c = nm.candidates[i];
-    Json k = Json::object();
+    Json k = object_with_room();
     k["model"] = normalize::model_code(i + 1);
     k["ITYPE"] = i + 1;
     put_number(k, "GAMMA", c.GAMMA);
@@ -237,7 +237,7 @@ Json transform_section(const GaugeResult& r) {
     cands.push_back(std::move(k));
   }
   j["candidates"] = std::move(cands);
-  Json s = Json::object();
+  Json s = object_with_room();
   s["run"] = nm.sb4.run;
   if (nm.sb4.run) {
     s["iterations"] = nm.sb4.it;
@@ -247,7 +247,7 @@ Json transform_section(const GaugeResult& r) {
     put_number(s, "xi_upper_limit", nm.sb4.xi_hi);
     put_number(s, "upper_bound_base", nm.sb4.upper_base);
     if (nm.sb4.out_of_range) {
-      Json o = Json::object();
+      Json o = object_with_room();
       put_number(o, "XI", nm.sb4.range_XI);
       put_number(o, "flow", nm.sb4.range_x);
       put_number(o, "upper_bound", nm.sb4.range_upper);
@@ -258,7 +258,7 @@ Json transform_section(const GaugeResult& r) {
   }
   j["sb4_search"] = std::move(s);
   j["sb3_negative_arguments"] = nm.sb3_negative;
-  Json c = Json::object();
+  Json c = object_with_room();
   c["model"] = normalize::model_code(nm.t.ITYPE);
   c["ITYPE"] = nm.t.ITYPE;
   c["family"] = r.family;
@@ -276,6 +276,12 @@ Json transform_section(const GaugeResult& r) {
 
 }  // namespace
 
+Json object_with_room(std::size_t members) {
+  Json j = Json::object();
+  j.get_ref<Json::object_t&>().reserve(members);
+  return j;
+}
+
 void put_number(Json& obj, const std::string& key, double v, const std::string& why) {
   if (std::isfinite(v)) {
     obj[key] = v;
@@ -286,11 +292,12 @@ void put_number(Json& obj, const std::string& key, double v, const std::string& 
 }
 
 Json to_json(const GaugeResult& r) {
-  Json j = Json::object();
+  // The sections, and the findings that the caller adds.
+  Json j = object_with_room(32);
   j["schema_version"] = kSchemaVersion;
   j["program"] = {{"name", "rivan6"}, {"version", RIVAN6_VERSION}};
   const Record& rec = r.record;
-  Json g = Json::object();
+  Json g = object_with_room();
   g["name"] = rec.name;
   g["first_year"] = rec.first_year;
   g["last_year"] = rec.last_year();
@@ -309,7 +316,7 @@ Json to_json(const GaugeResult& r) {
   // n^2/(n-2) has no meaning below 3 flows (it is -1 for one flow, 0 for none).
   const double undefined = std::numeric_limits<double>::quiet_NaN();
   const bool scored = rec.npos >= 3;
-  Json scores = Json::object();
+  Json scores = object_with_room();
   put_number(scores, "white_noise", scored ? r.white_noise : undefined,
              "fewer than 3 positive flows");
   put_number(scores, "chosen_model", scored ? r.score : undefined, "fewer than 3 positive flows");
@@ -322,7 +329,7 @@ Json to_json(const GaugeResult& r) {
     return j;
   }
   j["transform"] = transform_section(r);
-  Json ranked = Json::object();
+  Json ranked = object_with_room();
   std::vector<double> p, flow, z, score, fitted;
   for (const RankedFlow& row : r.ranked) {
     p.push_back(row.p);
@@ -337,11 +344,11 @@ Json to_json(const GaugeResult& r) {
   put_numbers(ranked, "normal_score", score);
   put_numbers(ranked, "fitted_flow", fitted);
   j["ranked_flows"] = std::move(ranked);
-  Json nz = Json::object();
+  Json nz = object_with_room();
   put_numbers(nz, "flows", r.z);
   nz["moments"] = moments(r.normalised);
   j["normalised"] = std::move(nz);
-  Json lim = Json::object();
+  Json lim = object_with_room();
   put_number(lim, "skewness", r.skew_limit);
   put_number(lim, "excess", r.excess_limit);
   j["limits_95"] = std::move(lim);

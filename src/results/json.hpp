@@ -20,6 +20,12 @@ using Json = nlohmann::ordered_json;
 // why (or, when why is empty, "not a number" / "infinite").
 void put_number(Json& obj, const std::string& key, double v, const std::string& why = "");
 
+// An empty object with room for `members` members. The library keeps an
+// object's members in a vector and, when it grows, copies every member,
+// subtrees and all (a member's key is const, so it cannot be moved): an
+// object that will hold large members gets its room from the start.
+Json object_with_room(std::size_t members = 16);
+
 // The whole result, with schema_version and the program's version.
 Json to_json(const GaugeResult& r);
 
