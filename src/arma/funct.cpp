@@ -264,21 +264,24 @@ double recursions_short(Blocks& b, int maxlag) {
   const auto next = [](const double* v, int t, int lag, int used) {
     return lag <= used ? v[t] : 0.0;
   };
+  // One step of a residual recursion, r = w(t) - AR sum + MA sum, after
+  // which the last two values of the series (w1, w2) and of the residuals
+  // (r1, r2) move on by one.
+  const auto step = [=](double wt, double& w1, double& w2, double& r1, double& r2) {
+    const double r = wt - lag_sum<NA>(p1, p2, w1, w2) + lag_sum<NM>(t1, t2, r1, r2);
+    w2 = w1;
+    w1 = wt;
+    r2 = r1;
+    r1 = r;
+    return r;
+  };
 
   // Backward residuals, from t = n - maxlag down to 1.
   {
     int t = n - maxlag;
     double w1 = next(w, t + 1, 1, NA), w2 = next(w, t + 2, 2, NA);
     double e1 = next(e, t + 1, 1, NM), e2 = next(e, t + 2, 2, NM);
-    for (; t >= 1; --t) {
-      const double wt = w[t];
-      const double v = wt - lag_sum<NA>(p1, p2, w1, w2) + lag_sum<NM>(t1, t2, e1, e2);
-      e[t] = v;
-      w2 = w1;
-      w1 = wt;
-      e2 = e1;
-      e1 = v;
-    }
+    for (; t >= 1; --t) e[t] = step(w[t], w1, w2, e1, e2);
   }
 
   // Back-forecasts before t = 1; the MA terms reach back only to -maxlag.
@@ -318,25 +321,12 @@ double recursions_short(Blocks& b, int maxlag) {
   double w1 = next(w, t0 - 1, 1, NA), w2 = next(w, t0 - 2, 2, NA);
   double a1 = next(a, t0 - 1, 1, NM), a2 = next(a, t0 - 2, 2, NM);
   int t = t0;
-  for (; t <= 0; ++t) {
-    const double wt = w[t];
-    const double v = wt - lag_sum<NA>(p1, p2, w1, w2) + lag_sum<NM>(t1, t2, a1, a2);
-    a[t] = v;
-    w2 = w1;
-    w1 = wt;
-    a2 = a1;
-    a1 = v;
-  }
+  for (; t <= 0; ++t) a[t] = step(w[t], w1, w2, a1, a2);
   for (; t <= n; ++t) {
-    const double wt = w[t];
-    const double v = wt - lag_sum<NA>(p1, p2, w1, w2) + lag_sum<NM>(t1, t2, a1, a2);
+    const double v = step(w[t], w1, w2, a1, a2);
     a[t] = v;
     res[t - 1] = v;
     S += v * v;
-    w2 = w1;
-    w1 = wt;
-    a2 = a1;
-    a1 = v;
   }
   return S;
 }
