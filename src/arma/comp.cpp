@@ -52,9 +52,8 @@ void rnkdef(std::span<const double> x, double m, deftab& table, int sample) {
   const int n = static_cast<int>(x.size()) < kMaxN ? static_cast<int>(x.size()) : kMaxN;
   // All three levels in one pass over the flows. A run ends where the
   // cumulative deficit falls to zero or below; only its maximum is kept, and
-  // only the five largest maxima of each level. Whether a run ends is as
-  // good as random, so the updates are selections rather than branches; only
-  // a maximum that enters the five branches.
+  // only the five largest maxima of each level, and a maximum is offered to
+  // them only when it could enter.
   std::array<double, kLevels> c{};
   for (int i = 1; i <= kLevels; ++i) c[i - 1] = m * (2 * i + 3) * 0.1;
   std::array<double, kLevels> s{};

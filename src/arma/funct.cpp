@@ -75,7 +75,7 @@ int terms_of(int m) {
   return kTerms[std::clamp(m, 0, 4)];
 }
 
-// Zeroes c[1..last] and flag[1..last] (last clipped to the largest lag).
+// Zeroes c[0..last] and flag[0..last] (last clipped to the largest lag).
 void clear_to(std::array<double, kMaxLag + 1>& c, std::array<int, kMaxLag + 1>& flag, int last) {
   const int top = std::min(last, kMaxLag);
   for (int K = 0; K <= top; ++K) {
@@ -360,11 +360,10 @@ int objective(int k, const double* x, double& f, Blocks& b, format::Writer& scre
   const int n = P.n;
 
   // Working list: the mapped unknowns, later the joined coefficients (room
-  // for 20 lags on each side).
-  // Only the entries the region mapping reads before it writes them need a
-  // value; the rest are written before they are read. (Clearing whole arrays
-  // on every call of the search costs more than the model's arithmetic for
-  // short records.)
+  // for 20 lags on each side). Only R[0..8], which the region mapping of up
+  // to 4 + 4 unknowns may read before it writes, needs a value; the rest is
+  // written before it is read. (Clearing whole arrays on every call of the
+  // search costs more than the model's arithmetic for short records.)
   std::array<double, 2 * kMaxLag + 1> R;
   std::fill(R.begin(), R.begin() + 9, 0.0);
   // The coefficients and flags hold what the last call wrote, up to its

@@ -14,8 +14,6 @@ int sign(double d) {
   return d > 0.0 ? 1 : (d < 0.0 ? -1 : 0);
 }
 
-// The value at a 1-based rank of sorted values, interpolated between
-// neighbouring ranks when the rank is not whole.
 // Puts at each 0-based position of ks[0..count) the value that sorting
 // [lo, hi) would put there, by nested selection: linear time in all, where
 // sorting the n (n - 1) / 2 slopes of a long record would dominate the whole

@@ -51,24 +51,38 @@ double fnlog(std::span<const double> x, double& GAMMA, double& DELTA, double XI)
 
 namespace {
 
-// The root search both one-bound fits use. From the near end `a`, far ends
-// origin + sign * step are tried with steps 1, 2, 4, ... (at most 200 tries)
-// until f changes sign; without a change the last end tried is kept. Then at
-// most 200 halvings, keeping the value at the far end, until |f| < tol or
+// The two ends of a root search and f there.
+struct Bracket {
+  double a, fa, b, fb;
+};
+
+// From the near end `a`, far ends origin + sign * step are tried with steps
+// 1, 2, 4, ... (at most 200 tries) until f changes sign; without a change the
+// last end tried is kept.
+template <class F>
+Bracket find_bracket(const F& f, double a, double origin, double sign) {
+  Bracket r{a, f(a), a, 0.0};
+  r.fb = r.fa;
+  double step = 1.0;
+  for (int k = 0; k < kMaxTries; ++k) {
+    r.b = origin + sign * step;
+    r.fb = f(r.b);
+    if (r.fa * r.fb < 0.0) break;
+    step *= 2.0;
+  }
+  return r;
+}
+
+// The root search both one-bound fits use: the bracket of find_bracket, then
+// at most 200 halvings, keeping the value at the far end, until |f| < tol or
 // the product of the two values is zero or not a number. Returns the last
 // midpoint, the point of the last call of f.
 template <class F>
-double bracket_and_bisect(const F& f, double a, double origin, double sign, double tol) {
-  const double fa = f(a);
-  double b = a;
-  double fb = fa;
-  double step = 1.0;
-  for (int k = 0; k < kMaxTries; ++k) {
-    b = origin + sign * step;
-    fb = f(b);
-    if (fa * fb < 0.0) break;
-    step *= 2.0;
-  }
+double bracket_and_bisect(const F& f, double near, double origin, double sign, double tol) {
+  const Bracket r = find_bracket(f, near, origin, sign);
+  double a = r.a;
+  double b = r.b;
+  double fb = r.fb;
   double mid = a;
   for (int k = 0; k < kMaxTries; ++k) {
     mid = (a + b) * 0.5;
@@ -157,26 +171,14 @@ void sb3(std::span<const double> x, double& U, double& m, double& s, double xmax
 
 void sb3_fast(std::span<const double> x, double& U, double& m, double& s, double xmax) {
   const auto g = [&](double u) { return sbroot(x, m, s, u); };
-  // The bracket of sb3: from just above the largest flow, far ends at
-  // distances 1, 2, 4, ... above it until g changes sign.
-  const double a = xmax + 0.01;
-  const double ga = g(a);
-  double b = a;
-  double gb = ga;
-  double step = 1.0;
-  for (int k = 0; k < kMaxTries; ++k) {
-    b = xmax + step;
-    gb = g(b);
-    if (ga * gb < 0.0) break;
-    step *= 2.0;
-  }
-  double root = b;
-  if (ga * gb < 0.0) {
-    const auto ends = std::minmax(a, b);
+  const Bracket r = find_bracket(g, xmax + 0.01, xmax, 1.0);
+  double root = r.b;
+  if (r.fa * r.fb < 0.0) {
+    const auto ends = std::minmax(r.a, r.b);
     boost::uintmax_t iterations = kMaxTries;
-    const auto r = boost::math::tools::toms748_solve(
+    const auto found = boost::math::tools::toms748_solve(
         g, ends.first, ends.second, boost::math::tools::eps_tolerance<double>(44), iterations);
-    root = 0.5 * (r.first + r.second);
+    root = 0.5 * (found.first + found.second);
   }
   U = root <= kNoUpperBound ? root : 3.0 * xmax;
   sbroot(x, m, s, U);
