@@ -175,8 +175,8 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
       }
       comp(f.phi, f.theta, n, f.dist, flows, t, b.s, b.d.def);
       for (int i = 0; i < kLevels; ++i) {
-        f.deficits[i].observed = b.d.def[0][i][0];
-        for (int s = 1; s < kSamples; ++s) f.deficits[i].simulated[s - 1] = b.d.def[s][i][0];
+        f.deficits[i].observed = b.d.def[0][i];
+        for (int s = 1; s < kSamples; ++s) f.deficits[i].simulated[s - 1] = b.d.def[s][i];
       }
       f.score = 0.5 * (f.aicc + f.dist);
       id.table[p][q] = f.score;

@@ -19,7 +19,6 @@ constexpr int kMaxN = 1000;    // longest series
 constexpr int kOrigin = 1000;  // offset of t = 0 in the work arrays
 constexpr int kSamples = 42;   // observed flows + 41 synthetic series
 constexpr int kLevels = 3;     // demand levels 0.5, 0.7, 0.9 of the mean flow
-constexpr int kFiled = 5;      // largest deficits filed per sample and level
 
 // Orders, lags and lag flags of the model being fitted.
 struct par {
@@ -48,9 +47,9 @@ struct work {
 };
 
 // Deficit table: for each sample (0 the observed flows, 1..41 the synthetic
-// series) and each demand level, the five largest deficit maxima, largest
-// first.
-using deftab = std::array<std::array<std::array<double, kFiled>, kLevels>, kSamples>;
+// series) and each demand level, the largest deficit (0 when there is none).
+// The distance reads nothing else, so nothing else is kept.
+using deftab = std::array<std::array<double, kLevels>, kSamples>;
 
 struct data {
   std::array<double, kMaxN> x{};    // the series being fitted
@@ -58,7 +57,7 @@ struct data {
   double D = 0.0;                   // determinant term of the last call
   double sa = 0.0;                  // printed in every minimiser record
   int init = 0;                     // reset before every fit
-  deftab def{};                     // deficit maxima of the last diagnostic run
+  deftab def{};                     // largest deficits of the last diagnostic run
 };
 
 // Seeds of the uniform generator.

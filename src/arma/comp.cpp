@@ -1,6 +1,8 @@
 #include "arma/comp.hpp"
 
 #include <cmath>
+#include <cstddef>
+#include <cstring>
 #include <vector>
 
 #include "arma/random.hpp"
@@ -30,97 +32,111 @@ const std::vector<double>& fixed_deviates() {
   return deviates;
 }
 
-// The five largest of the positive values offered, largest first.
-struct Largest {
-  std::array<double, kFiled> top{};
-  int count = 0;
+// Two doubles side by side (a GCC/Clang vector): each lane does exactly the
+// arithmetic of one double, so the results are those of the scalar code.
+using Pair = double __attribute__((vector_size(16)));
 
-  // Offers below this cannot enter.
-  double floor() const { return count < kFiled ? 0.0 : top[kFiled - 1]; }
+// One flow of the deficit run at one demand c, for a double or a Pair: the
+// deficit s restarts from zero where it falls to zero or below (a zero of
+// either sign adds nothing to the next step), and best keeps the largest
+// value it reaches.
+template <class V>
+inline void deficit_step(V& s, V& best, double c, V x) {
+  const V v = s + c - x;
+  best = v > best ? v : best;
+  s = V{} > v ? V{} : v;
+}
 
-  void offer(double v) {
-    if (!(v > floor())) return;
-    int i = count < kFiled ? count++ : kFiled - 1;
-    for (; i > 0 && top[i - 1] < v; --i) top[i] = top[i - 1];
-    top[i] = v;
+// The largest deficit at each demand level of `count` series of n flows held
+// interleaved (flow k of series j at y[k * stride + j], stride >= count),
+// filed under table[first + j]; 0 when the deficit never rises above zero.
+// The series are independent, so all of them step side by side, two at a
+// time, instead of one long dependent chain each.
+void largest_deficits(const double* y, int count, int stride, int n, double m, deftab& table,
+                      int first) {
+  std::array<double, kLevels> c{};
+  for (int i = 1; i <= kLevels; ++i) c[i - 1] = m * (2 * i + 3) * 0.1;
+  constexpr int kPairs = (kSamples + 1) / 2;
+  std::array<std::array<Pair, kPairs>, kLevels> s{};
+  std::array<std::array<Pair, kPairs>, kLevels> best{};
+  const int pairs = count / 2;
+  for (int k = 0; k < n; ++k) {
+    const double* row = y + static_cast<std::ptrdiff_t>(k) * stride;
+    for (int i = 0; i < kLevels; ++i) {
+      for (int j = 0; j < pairs; ++j) {
+        Pair x;
+        std::memcpy(&x, row + 2 * j, sizeof x);
+        deficit_step(s[i][j], best[i][j], c[i], x);
+      }
+      if (count % 2 != 0) {
+        double& sl = s[i][pairs][0];
+        double& bl = best[i][pairs][0];
+        deficit_step(sl, bl, c[i], row[count - 1]);
+      }
+    }
   }
-};
+  for (int j = 0; j < count; ++j)
+    for (int i = 0; i < kLevels; ++i) table[first + j][i] = best[i][j / 2][j % 2];
+}
 
 }  // namespace
 
 void rnkdef(std::span<const double> x, double m, deftab& table, int sample) {
   const int n = static_cast<int>(x.size()) < kMaxN ? static_cast<int>(x.size()) : kMaxN;
-  // All three levels in one pass over the flows. A run ends where the
-  // cumulative deficit falls to zero or below; only its maximum is kept, and
-  // only the five largest maxima of each level, and a maximum is offered to
-  // them only when it could enter.
-  std::array<double, kLevels> c{};
-  for (int i = 1; i <= kLevels; ++i) c[i - 1] = m * (2 * i + 3) * 0.1;
-  std::array<double, kLevels> s{};
-  std::array<double, kLevels> runmax{};
-  std::array<Largest, kLevels> largest{};
-  std::array<double, kLevels> entry{};
-  for (int k = 0; k < n; ++k) {
-    const double xk = x[k];
-    for (int i = 0; i < kLevels; ++i) {
-      const double v = s[i] + c[i] - xk;
-      const bool ends = v <= 0.0;
-      const double ended = ends ? runmax[i] : 0.0;
-      if (ended > entry[i]) {
-        largest[i].offer(ended);
-        entry[i] = largest[i].floor();
-      }
-      s[i] = ends ? 0.0 : v;
-      runmax[i] = ends ? 0.0 : (v > runmax[i] ? v : runmax[i]);
-    }
-  }
-  for (int i = 0; i < kLevels; ++i) {
-    largest[i].offer(runmax[i]);
-    table[sample][i] = largest[i].top;
-  }
+  largest_deficits(x.data(), 1, 1, n, m, table, sample);
 }
 
 void comp(const std::array<double, 2>& phi, const std::array<double, 2>& theta, int n, double& dist,
           const normalize::cfunsb4& flows, const normalize::Transform& t, stdat& s, deftab& table) {
   if (n > kMaxN) n = kMaxN;
+  const int len = kWarmUp + n;  // deviates per series
   // The seeds as the draws below leave them.
   s = {kSeedX, kSeedY, kSeedZ};
-  advance(s, static_cast<long long>(kSynthetic) * (kWarmUp + n));
+  advance(s, static_cast<long long>(kSynthetic) * len);
 
   const std::span<const double> observed(flows.x.data(), flows.n);
   const double m = stats::xmean(observed);
   rnkdef(observed, m, table, 0);
 
+  // The synthetic series side by side, step by step: series j draws the
+  // j-th block of len deviates. The first kWarmUp steps are discarded; the
+  // others are kept interleaved, z of step k of series j at y[k * 41 + j].
   const double* deviate = fixed_deviates().data();
-  const int family = normalize::family_of(t.ITYPE);
-  std::array<double, kMaxN> y;
-  for (int sample = 1; sample <= kSynthetic; ++sample) {
-    double z1 = 0.0, z2 = 0.0, a1 = 0.0, a2 = 0.0;
-    for (int step = 0; step < kWarmUp + n; ++step) {
-      const double a = *deviate++;
-      const double z = a + phi[0] * z1 + phi[1] * z2 - theta[0] * a1 - theta[1] * a2;
-      z2 = z1;
-      z1 = z;
-      a2 = a1;
-      a1 = a;
-      if (step >= kWarmUp) {
-        int IFAULT = 0;
-        y[step - kWarmUp] = normalize::ajv(z, family, t.GAMMA, t.DELTA, t.XLAM, t.XI, IFAULT);
-      }
+  std::vector<double> y(static_cast<std::size_t>(kSynthetic) * n);
+  std::array<double, kSynthetic> z1{}, z2{}, a1{}, a2{};
+  for (int step = 0; step < len; ++step) {
+    const double* d = deviate + step;
+    double* row = step < kWarmUp
+                      ? nullptr
+                      : y.data() + static_cast<std::ptrdiff_t>(step - kWarmUp) * kSynthetic;
+    for (int j = 0; j < kSynthetic; ++j) {
+      const double a = d[static_cast<std::ptrdiff_t>(j) * len];
+      const double z = a + phi[0] * z1[j] + phi[1] * z2[j] - theta[0] * a1[j] - theta[1] * a2[j];
+      z2[j] = z1[j];
+      z1[j] = z;
+      a2[j] = a1[j];
+      a1[j] = a;
+      if (row != nullptr) row[j] = z;
     }
-    rnkdef(std::span<const double>(y.data(), n), m, table, sample);
   }
+  // Into flow units.
+  const int family = normalize::family_of(t.ITYPE);
+  for (double& v : y) {
+    int IFAULT = 0;
+    v = normalize::ajv(v, family, t.GAMMA, t.DELTA, t.XLAM, t.XI, IFAULT);
+  }
+  largest_deficits(y.data(), kSynthetic, kSynthetic, n, m, table, 1);
 
   dist = 0.0;
   for (int i = 0; i < kLevels; ++i) {
-    const double o = table[0][i][0];
+    const double o = table[0][i];
     if (!(o > 0.0)) continue;
     double sum = 0.0;
-    for (int sample = 1; sample <= kSynthetic; ++sample) sum += table[sample][i][0];
+    for (int sample = 1; sample <= kSynthetic; ++sample) sum += table[sample][i];
     const double mean = kAverage * sum;
     double ss = 0.0;
     for (int sample = 1; sample <= kSynthetic; ++sample) {
-      const double d = table[sample][i][0] - mean;
+      const double d = table[sample][i] - mean;
       ss += d * d;
     }
     const double v = kAverage * ss;

@@ -13,10 +13,9 @@ namespace arma {
 
 // For each demand level c_i = m (2i + 3) 0.1 (i = 1, 2, 3: 0.5, 0.7 and 0.9
 // of the mean flow m), runs the cumulative deficit over the flows x (a
-// surplus ends the run and starts a new one), and files the five largest run
-// maxima, largest first (zeros when there are fewer runs), under
-// table[sample][i - 1]; sample 0 is the observed series. x holds at most
-// 1000 flows.
+// surplus ends the run and starts a new one), and files the largest value it
+// reaches (0 when there is no deficit) under table[sample][i - 1]; sample 0
+// is the observed series. Flows beyond the 1000th are not scanned.
 void rnkdef(std::span<const double> x, double m, deftab& table, int sample);
 
 // Distance between the observed largest deficits and those of 41 synthetic

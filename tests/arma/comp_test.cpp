@@ -15,7 +15,7 @@ namespace {
 struct RnkCase {
   std::vector<double> x;
   double m;
-  std::array<std::array<double, 5>, 3> filed;
+  std::array<double, 3> largest;
 };
 
 void PrintTo(const RnkCase& c, std::ostream* os) {
@@ -24,33 +24,29 @@ void PrintTo(const RnkCase& c, std::ostream* os) {
 
 class Rnkdef : public ::testing::TestWithParam<RnkCase> {};
 
-TEST_P(Rnkdef, FilesTheLargestRunMaximaPerLevel) {
+TEST_P(Rnkdef, FilesTheLargestDeficitPerLevel) {
   const RnkCase& c = GetParam();
   auto table = std::make_unique<arma::deftab>();
   arma::rnkdef(c.x, c.m, *table, 7);
-  for (int i = 0; i < 3; ++i)
-    for (int r = 0; r < 5; ++r) EXPECT_NEAR((*table)[7][i][r], c.filed[i][r], 1e-12) << i << r;
-  for (int i = 0; i < 3; ++i) EXPECT_EQ((*table)[6][i][0], 0.0);  // other samples untouched
+  for (int i = 0; i < 3; ++i) EXPECT_NEAR((*table)[7][i], c.largest[i], 1e-12) << i;
+  for (int i = 0; i < 3; ++i) EXPECT_EQ((*table)[6][i], 0.0);  // other samples untouched
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Hand, Rnkdef,
-    ::testing::Values(
-        // Demands 5, 7, 9. At 5 the 12 ends the run {2, 2} (max 6) before
-        // {1} (max 4); at 7 and 9 one run goes from the second flow to the
-        // end, the 12 and the last 10 only reduce it.
-        RnkCase{
-            {10, 2, 2, 12, 1, 10}, 10.0, {{{6, 4, 0, 0, 0}, {11, 0, 0, 0, 0}, {19, 0, 0, 0, 0}}}},
-        // Six runs at demand 5 (deficit 1..6, each cleared by a 20): only the
-        // five largest are filed, largest first; the last flow is scanned too.
-        RnkCase{{4, 20, 3, 20, 2, 20, 1, 20, 0, 20, -1},
-                10.0,
-                {{{6, 5, 4, 3, 2}, {8, 7, 6, 5, 4}, {10, 9, 8, 7, 6}}}},
-        // A deficit exactly cleared (s = 0) ends the run.
-        RnkCase{{3, 7, 1}, 10.0, {{{4, 2, 0, 0, 0}, {10, 0, 0, 0, 0}, {16, 0, 0, 0, 0}}}},
-        // Flows always above the demand: no deficit at all.
-        RnkCase{{10, 11, 12}, 10.0, {{{0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}, {0, 0, 0, 0, 0}}}}),
-    rivan6_test::ReadableName());
+INSTANTIATE_TEST_SUITE_P(Hand, Rnkdef,
+                         ::testing::Values(
+                             // Demands 5, 7, 9. At 5 the 12 ends the run {2, 2} (max 6) before
+                             // {1} (max 4); at 7 and 9 one run goes from the second flow to the
+                             // end, the 12 and the last 10 only reduce it.
+                             RnkCase{{10, 2, 2, 12, 1, 10}, 10.0, {6, 11, 19}},
+                             // Six runs at demand 5 (deficit 1..6, each cleared by a 20), the
+                             // largest in the last flow, which is scanned too.
+                             RnkCase{{0, 20, 3, 20, 2, 20, 1, 20, 4, 20, -1}, 10.0, {6, 8, 10}},
+                             // A surplus larger than the deficit restarts the run from zero, not
+                             // from below it.
+                             RnkCase{{4, 20, 0, 0}, 10.0, {10, 14, 18}},
+                             // Flows always above the demand: no deficit at all.
+                             RnkCase{{10, 11, 12}, 10.0, {0, 0, 0}}),
+                         rivan6_test::ReadableName());
 
 normalize::cfunsb4 observed(const std::vector<double>& x) {
   normalize::cfunsb4 c;
@@ -117,13 +113,12 @@ TEST(Comp, DistanceFromTheFiledMaxima) {
   arma::rnkdef(kFlows, m, *obs, 0);
   double expected = 0;
   for (int i = 0; i < 3; ++i) {
-    EXPECT_NEAR((*table)[0][i][0], (*obs)[0][i][0], 1e-9);
+    EXPECT_NEAR((*table)[0][i], (*obs)[0][i], 1e-9);
     double mean = 0, var = 0;
-    for (int k = 1; k <= 41; ++k) mean += (*table)[k][i][0] / 41;
-    for (int k = 1; k <= 41; ++k)
-      var += ((*table)[k][i][0] - mean) * ((*table)[k][i][0] - mean) / 41;
-    if ((*obs)[0][i][0] > 0 && var > 1e-6)
-      expected += 1 + std::fabs(mean - (*obs)[0][i][0]) / std::sqrt(var);
+    for (int k = 1; k <= 41; ++k) mean += (*table)[k][i] / 41;
+    for (int k = 1; k <= 41; ++k) var += ((*table)[k][i] - mean) * ((*table)[k][i] - mean) / 41;
+    if ((*obs)[0][i] > 0 && var > 1e-6)
+      expected += 1 + std::fabs(mean - (*obs)[0][i]) / std::sqrt(var);
   }
   EXPECT_NEAR(d, expected, 1e-9);
 }
@@ -136,7 +131,7 @@ TEST(Comp, LevelsWithoutObservedDeficitAddNothing) {
   double d = -1;
   arma::comp({0.5, 0.0}, {0.0, 0.0}, 20, d, c, lognormal(), s, *table);
   EXPECT_EQ(d, 0.0);
-  EXPECT_GT((*table)[1][2][0] + (*table)[2][2][0] + (*table)[3][2][0], 0.0);  // simulated do
+  EXPECT_GT((*table)[1][2] + (*table)[2][2] + (*table)[3][2], 0.0);  // simulated do
 }
 
 TEST(Comp, IdenticalSimulatedMaximaAddNothing) {
@@ -152,7 +147,7 @@ TEST(Comp, IdenticalSimulatedMaximaAddNothing) {
   arma::stdat s;
   double d = -1;
   arma::comp({0.5, 0.0}, {0.0, 0.0}, 20, d, c, t, s, *table);
-  EXPECT_GT((*table)[0][2][0], 0.0);
+  EXPECT_GT((*table)[0][2], 0.0);
   EXPECT_EQ(d, 0.0);
 }
 
