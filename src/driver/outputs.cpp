@@ -31,7 +31,7 @@ WriteOutcome write_gauge_files(const std::string& dir, const std::string& stem,
     const bool always = std::string(ext) == ".ANS" || std::string(ext) == ".YER";
     if (text->empty() && !always) continue;
     auto f = std::make_unique<files::AtomicFile>(base + ext);
-    if (f->ok()) f->stream() << *text;
+    f->write(*text);
     if (!f->close()) {
       o.error = f->error();
       return o;

@@ -25,7 +25,12 @@ class AtomicFile {
   // write PATH: reason".
   const std::string& error() const { return error_; }
   const std::string& path() const { return path_; }
-  std::ostream& stream() { return os_; }
+  // Appends text to the temporary file; false (with error()) when it could
+  // not.
+  bool write(std::string_view text);
+  // A stream onto the temporary file, for text written piece by piece; it
+  // appends to what write() put there.
+  std::ostream& stream();
 
   // Writes all of the temporary file and closes it; false (with error())
   // when anything failed.
@@ -35,7 +40,10 @@ class AtomicFile {
   bool commit();
 
  private:
+  void fail_write(int err);
+
   std::string path_, temp_;
+  int fd_ = -1;
   std::ofstream os_;
   bool ok_ = false;
   bool closed_ = false;
