@@ -2,6 +2,8 @@
 // and Pettitt's change-point test, on all N flows in year order.
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <memory>
 #include <vector>
 
 #include "findings/parts.hpp"
@@ -31,8 +33,58 @@ void select_ranks(std::vector<double>& d, std::size_t lo, std::size_t hi, const 
   select_ranks(d, k + 1, hi, ks + right, count - right);
 }
 
+// Puts at each position of ks (ascending, distinct, inside d) the value that
+// sorting d would put there; the other positions are left in any order.
+// Long lists (the slopes of a long record) are first narrowed to a band: the
+// values of a regular sample of d give bounds that should hold every rank
+// wanted between them, one pass counts the values below the band and copies
+// those inside it, and the selection runs in the band alone. When the bounds
+// miss a rank the band is widened, at worst to the whole list, so the result
+// is always that of a selection in d itself.
+void place_ranks(std::vector<double>& d, const std::vector<std::size_t>& ks) {
+  constexpr std::size_t kBandFrom = std::size_t{1} << 14;  // shorter lists: select in d
+  constexpr std::size_t kSample = 2048;                    // values sampled to set the bounds
+  constexpr std::size_t kMargin = 64;                      // sample places beyond the ranks
+  const std::size_t m = d.size();
+  if (ks.empty()) return;
+  if (m >= kBandFrom) {
+    const std::size_t stride = m / kSample;
+    std::vector<double> sample;
+    sample.reserve(m / stride + 1);
+    for (std::size_t i = 0; i < m; i += stride) sample.push_back(d[i]);
+    std::sort(sample.begin(), sample.end());
+    const std::size_t last = sample.size() - 1;
+    const std::size_t first_place = ks.front() / stride;
+    const std::size_t last_place = ks.back() / stride;
+    std::unique_ptr<double[]> band(new double[m]);
+    for (std::size_t margin = kMargin; first_place > margin || last_place + margin < last;
+         margin *= 4) {
+      const double lo = first_place > margin ? sample[first_place - margin]
+                                             : -std::numeric_limits<double>::infinity();
+      const double hi = last_place + margin < last ? sample[last_place + margin]
+                                                   : std::numeric_limits<double>::infinity();
+      std::size_t below = 0;
+      std::size_t inside = 0;
+      for (const double v : d) {
+        below += v < lo ? 1 : 0;
+        band[inside] = v;
+        inside += v >= lo && v <= hi ? 1 : 0;
+      }
+      if (below <= ks.front() && ks.back() < below + inside) {
+        std::vector<double> b(band.get(), band.get() + inside);
+        std::vector<std::size_t> local(ks);
+        for (std::size_t& k : local) k -= below;
+        select_ranks(b, 0, inside, local.data(), local.size());
+        for (std::size_t i = 0; i < ks.size(); ++i) d[ks[i]] = b[local[i]];
+        return;
+      }
+    }
+  }
+  select_ranks(d, 0, m, ks.data(), ks.size());
+}
+
 // The value at 1-based fractional rank `rank` of the sorted d, linearly
-// interpolated; d must have been through select_ranks for the positions
+// interpolated; d must have been through place_ranks for the positions
 // rank_positions gives.
 double at_rank(const std::vector<double>& d, double rank) {
   const double i = rank - 1.0;
@@ -119,7 +171,7 @@ SenSlope sen_slope(std::span<const double> x, double variance) {
   }
   std::sort(ks.begin(), ks.end());
   ks.erase(std::unique(ks.begin(), ks.end()), ks.end());
-  select_ranks(d, 0, m, ks.data(), ks.size());
+  place_ranks(d, ks);
 
   sen.slope = m % 2 == 1 ? d[m / 2] : 0.5 * (d[m / 2 - 1] + d[m / 2]);
   if (interval) {
@@ -137,12 +189,18 @@ Pettitt pettitt(std::span<const double> x, int first_year) {
     return pt;
   }
   // U_t = sum over i <= t < j of sign(x_i - x_j), built year by year:
-  // U_t = U_{t-1} + sum over all j of sign(x_t - x_j).
+  // U_t = U_{t-1} + sum over all j of sign(x_t - x_j). That sum is the count
+  // of flows below x_t less the count above it, read from the sorted flows.
+  std::vector<double> sorted(x.begin(), x.end());
+  std::sort(sorted.begin(), sorted.end());
   long long U = 0;
   long long K = 0;
   std::size_t at = 0;  // the last year (0-based) of the first segment
   for (std::size_t t = 0; t + 1 < n; ++t) {
-    for (std::size_t j = 0; j < n; ++j) U += sign(x[t] - x[j]);
+    const auto [first, past] = std::equal_range(sorted.begin(), sorted.end(), x[t]);
+    const long long below = first - sorted.begin();
+    const long long above = sorted.end() - past;
+    U += below - above;
     const long long a = U < 0 ? -U : U;
     if (a > K) {
       K = a;

@@ -105,17 +105,28 @@ TEST(SenSlope, ALineHasItsSlopeAndShortRecordsNoInterval) {
   EXPECT_FALSE(one.note.empty());
 }
 
+// A record of n years with many tied flows: rounded, with a small trend.
+std::vector<double> tied_record(int n) {
+  std::vector<double> x;
+  for (int i = 0; i < n; ++i)
+    x.push_back(std::round(50.0 + 30.0 * std::sin(0.37 * i * i)) + 0.2 * i);
+  return x;
+}
+
 // The order statistics are selected, not sorted: on longer series, with
 // tied slopes and both parities of their count, they must be the values a
-// full sort gives.
+// full sort gives. From about 180 years the selection first narrows the
+// slopes to a band (300, 1000), and a record whose slopes are mostly one
+// value (the steps) must not lose a rank at the band's edge.
 TEST(SenSlope, SelectedRanksAreThoseOfTheSortedSlopes) {
-  for (const int n : {40, 59, 60, 62, 200}) {
-    std::vector<double> x;
-    for (int i = 0; i < n; ++i)
-      x.push_back(std::round(50.0 + 30.0 * std::sin(0.37 * i * i)) + 0.2 * i);
+  std::vector<double> steps;
+  for (int i = 0; i < 400; ++i) steps.push_back(i % 97 == 0 ? 10.0 * i : 0.0);
+  for (const int n : {40, 59, 60, 62, 200, 300, 1000, -400}) {
+    const std::vector<double> x = n > 0 ? tied_record(n) : steps;
+    const int years = static_cast<int>(x.size());
     std::vector<double> d;
-    for (int i = 0; i + 1 < n; ++i)
-      for (int j = i + 1; j < n; ++j) d.push_back((x[j] - x[i]) / (j - i));
+    for (int i = 0; i + 1 < years; ++i)
+      for (int j = i + 1; j < years; ++j) d.push_back((x[j] - x[i]) / (j - i));
     std::sort(d.begin(), d.end());
     const std::size_t m = d.size();
     const double variance = mann_kendall(x).variance;
@@ -155,6 +166,28 @@ TEST(Pettitt, CraftedSeriesAndAStep) {
   EXPECT_EQ(step.last_year_before, 1993);
   EXPECT_DOUBLE_EQ(step.mean_before, 5.5);
   EXPECT_DOUBLE_EQ(step.mean_after, 1.5);
+}
+
+// U_t is built from the counts of flows below and above each year's; with
+// ties it must still be the double sum over the two segments.
+TEST(Pettitt, TiedFlowsGiveTheSumOfSigns) {
+  for (const int n : {7, 46, 300}) {
+    const std::vector<double> x = tied_record(n);
+    long long K = 0;
+    int at = 0;
+    for (int t = 0; t + 1 < n; ++t) {
+      long long U = 0;
+      for (int i = 0; i <= t; ++i)
+        for (int j = t + 1; j < n; ++j) U += (x[i] > x[j]) - (x[i] < x[j]);
+      if (std::llabs(U) > K) {
+        K = std::llabs(U);
+        at = t;
+      }
+    }
+    const Pettitt p = pettitt(x, 1900);
+    EXPECT_EQ(p.K, static_cast<double>(K)) << n;
+    EXPECT_EQ(p.last_year_before, 1900 + at) << n;
+  }
 }
 
 TEST(Pettitt, FlatOrSingleYearHasNoChangeYear) {
