@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <memory>
+#include <utility>
 #include <vector>
 
 #include "findings/parts.hpp"
@@ -33,64 +33,108 @@ void select_ranks(std::vector<double>& d, std::size_t lo, std::size_t hi, const 
   select_ranks(d, k + 1, hi, ks + right, count - right);
 }
 
-// Puts at each position of ks (ascending, distinct, inside d) the value that
-// sorting d would put there; the other positions are left in any order.
-// Long lists (the slopes of a long record) are first narrowed to a band: the
-// values of a regular sample of d give bounds that should hold every rank
-// wanted between them, one pass counts the values below the band and copies
-// those inside it, and the selection runs in the band alone. When the bounds
-// miss a rank the band is widened, at worst to the whole list, so the result
-// is always that of a selection in d itself.
-void place_ranks(std::vector<double>& d, const std::vector<std::size_t>& ks) {
-  constexpr std::size_t kBandFrom = std::size_t{1} << 14;  // shorter lists: select in d
-  constexpr std::size_t kSample = 2048;                    // values sampled to set the bounds
+// The slope of the flows between years i < j.
+double slope(std::span<const double> x, std::size_t i, std::size_t j) {
+  return (x[j] - x[i]) / static_cast<double>(j - i);
+}
+
+// Calls f(slope) for every slope, i < j, in the order i then j.
+template <class F>
+void each_slope(std::span<const double> x, F&& f) {
+  const std::size_t n = x.size();
+  for (std::size_t i = 0; i + 1 < n; ++i)
+    for (std::size_t j = i + 1; j < n; ++j) f(slope(x, i, j));
+}
+
+// Calls f(slope) for the slopes at positions 0, stride, 2 stride, ... of
+// that order.
+template <class F>
+void each_sampled_slope(std::span<const double> x, std::size_t stride, F&& f) {
+  const std::size_t n = x.size();
+  std::size_t start = 0;  // the position of the slope (i, i + 1)
+  std::size_t next = 0;   // the next position sampled
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const std::size_t end = start + (n - 1 - i);
+    for (; next < end; next += stride) f(slope(x, i, i + 1 + (next - start)));
+    start = end;
+  }
+}
+
+// Of the m sorted slopes, the values at the positions wanted.
+struct RankedSlopes {
+  std::size_t m = 0;
+  std::vector<std::size_t> positions;  // ascending, distinct
+  std::vector<double> values;          // in the order of positions
+
+  double at(std::size_t k) const {
+    return values[static_cast<std::size_t>(std::lower_bound(positions.begin(), positions.end(), k) -
+                                           positions.begin())];
+  }
+};
+
+// The values that sorting all the slopes would put at the positions ks
+// (ascending, distinct, inside the n (n - 1) / 2 slopes). A long record has
+// half a million slopes and more: instead of storing and selecting them all,
+// the values of a regular sample of them give bounds that should hold every
+// rank wanted between them, one pass counts the slopes below the band and
+// keeps those inside it, and the selection runs in the band alone. When the
+// bounds miss a rank the band is widened, at worst to all the slopes, so the
+// result is always that of a selection among all of them.
+RankedSlopes rank_slopes(std::span<const double> x, std::vector<std::size_t> ks) {
+  constexpr std::size_t kBandFrom = std::size_t{1} << 14;  // fewer slopes: select among all
+  constexpr std::size_t kSample = 2048;                    // slopes sampled to set the bounds
   constexpr std::size_t kMargin = 64;                      // sample places beyond the ranks
-  const std::size_t m = d.size();
-  if (ks.empty()) return;
-  if (m >= kBandFrom) {
-    const std::size_t stride = m / kSample;
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  const std::size_t n = x.size();
+  RankedSlopes r;
+  r.m = n * (n - 1) / 2;
+  r.positions = std::move(ks);
+  // The wanted ranks among d, which holds the slopes from rank `offset` on.
+  const auto select_in = [&r](std::vector<double>& d, std::size_t offset) {
+    std::vector<std::size_t> local(r.positions);
+    for (std::size_t& k : local) k -= offset;
+    select_ranks(d, 0, d.size(), local.data(), local.size());
+    for (const std::size_t k : local) r.values.push_back(d[k]);
+  };
+  std::vector<double> d;
+  if (r.m >= kBandFrom && !r.positions.empty()) {
+    const std::size_t stride = r.m / kSample;
     std::vector<double> sample;
-    sample.reserve(m / stride + 1);
-    for (std::size_t i = 0; i < m; i += stride) sample.push_back(d[i]);
+    each_sampled_slope(x, stride, [&sample](double v) { sample.push_back(v); });
     std::sort(sample.begin(), sample.end());
     const std::size_t last = sample.size() - 1;
-    const std::size_t first_place = ks.front() / stride;
-    const std::size_t last_place = ks.back() / stride;
-    std::unique_ptr<double[]> band(new double[m]);
+    const std::size_t first_place = r.positions.front() / stride;
+    const std::size_t last_place = r.positions.back() / stride;
     for (std::size_t margin = kMargin; first_place > margin || last_place + margin < last;
          margin *= 4) {
-      const double lo = first_place > margin ? sample[first_place - margin]
-                                             : -std::numeric_limits<double>::infinity();
-      const double hi = last_place + margin < last ? sample[last_place + margin]
-                                                   : std::numeric_limits<double>::infinity();
+      const double lo = first_place > margin ? sample[first_place - margin] : -kInf;
+      const double hi = last_place + margin < last ? sample[last_place + margin] : kInf;
       std::size_t below = 0;
-      std::size_t inside = 0;
-      for (const double v : d) {
+      d.clear();
+      each_slope(x, [&](double v) {
         below += v < lo ? 1 : 0;
-        band[inside] = v;
-        inside += v >= lo && v <= hi ? 1 : 0;
-      }
-      if (below <= ks.front() && ks.back() < below + inside) {
-        std::vector<double> b(band.get(), band.get() + inside);
-        std::vector<std::size_t> local(ks);
-        for (std::size_t& k : local) k -= below;
-        select_ranks(b, 0, inside, local.data(), local.size());
-        for (std::size_t i = 0; i < ks.size(); ++i) d[ks[i]] = b[local[i]];
-        return;
+        if (v >= lo && v <= hi) d.push_back(v);
+      });
+      if (below <= r.positions.front() && r.positions.back() < below + d.size()) {
+        select_in(d, below);
+        return r;
       }
     }
   }
-  select_ranks(d, 0, m, ks.data(), ks.size());
+  d.clear();
+  d.reserve(r.m);
+  each_slope(x, [&d](double v) { d.push_back(v); });
+  select_in(d, 0);
+  return r;
 }
 
-// The value at 1-based fractional rank `rank` of the sorted d, linearly
-// interpolated; d must have been through place_ranks for the positions
-// rank_positions gives.
-double at_rank(const std::vector<double>& d, double rank) {
+// The value at 1-based fractional rank `rank` of the sorted slopes, linearly
+// interpolated; r must hold the positions rank_positions gives.
+double at_rank(const RankedSlopes& r, double rank) {
   const double i = rank - 1.0;
   const std::size_t lo = static_cast<std::size_t>(std::floor(i));
-  if (lo + 1 >= d.size()) return d[lo];
-  return d[lo] + (i - static_cast<double>(lo)) * (d[lo + 1] - d[lo]);
+  if (lo + 1 >= r.m) return r.at(lo);
+  return r.at(lo) + (i - static_cast<double>(lo)) * (r.at(lo + 1) - r.at(lo));
 }
 
 // The positions at_rank reads.
@@ -146,11 +190,7 @@ SenSlope sen_slope(std::span<const double> x, double variance) {
     sen.interval_note = sen.note;
     return sen;
   }
-  std::vector<double> d;
-  d.reserve(n * (n - 1) / 2);
-  for (std::size_t i = 0; i + 1 < n; ++i)
-    for (std::size_t j = i + 1; j < n; ++j) d.push_back((x[j] - x[i]) / static_cast<double>(j - i));
-  const std::size_t m = d.size();
+  const std::size_t m = n * (n - 1) / 2;
 
   // The rank-based interval: C = z(0.95) sqrt(Var S); the bounds are the
   // slopes of ranks (m - C) / 2 and (m + C) / 2 + 1.
@@ -171,12 +211,12 @@ SenSlope sen_slope(std::span<const double> x, double variance) {
   }
   std::sort(ks.begin(), ks.end());
   ks.erase(std::unique(ks.begin(), ks.end()), ks.end());
-  place_ranks(d, ks);
+  const RankedSlopes r = rank_slopes(x, std::move(ks));
 
-  sen.slope = m % 2 == 1 ? d[m / 2] : 0.5 * (d[m / 2 - 1] + d[m / 2]);
+  sen.slope = m % 2 == 1 ? r.at(m / 2) : 0.5 * (r.at(m / 2 - 1) + r.at(m / 2));
   if (interval) {
-    sen.lower = at_rank(d, M1);
-    sen.upper = at_rank(d, M2);
+    sen.lower = at_rank(r, M1);
+    sen.upper = at_rank(r, M2);
   }
   return sen;
 }
