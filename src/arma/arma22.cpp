@@ -1,5 +1,7 @@
 #include "arma/arma22.hpp"
 
+#include <climits>
+#include <cstring>
 #include <sstream>
 #include <string>
 
@@ -33,15 +35,17 @@ struct Searcher {
   // Fits ARMA(p, q), k = p + q > 0; false when the lag check refused it.
   bool fit(int p, int q, ArmaFit& f, std::array<double, kStored + 1>& phi,
            std::array<double, kStored + 1>& theta) {
+    start(p, q);
+    return search(p, q, f, phi, theta);
+  }
+
+  // The state in which a fit of ARMA(p, q) starts: its lags, the work arrays
+  // cleared from the last origin on and the series in place.
+  void start(int p, int q) {
     b.p.np = p;
     b.p.mq = q;
     for (int i = 1; i <= p; ++i) b.p.L[i - 1] = i;
     for (int j = 1; j <= q; ++j) b.p.M[j - 1] = j;
-    const int k = p + q;
-    std::array<double, 4> u{};
-    std::array<double, 4> step{};
-    start_values(p, q, u, step);
-
     for (int tt = b.p.t0; tt <= n; ++tt) {
       at(b.w.a, tt) = 0.0;
       at(b.w.e, tt) = 0.0;
@@ -49,6 +53,16 @@ struct Searcher {
     }
     for (int tt = 1; tt <= n; ++tt) at(b.w.w, tt) = b.d.x[tt - 1];
     b.d.init = 0;
+    b.log = readlog{};
+  }
+
+  // The search from the standard start, after start(p, q).
+  bool search(int p, int q, ArmaFit& f, std::array<double, kStored + 1>& phi,
+              std::array<double, kStored + 1>& theta) {
+    const int k = p + q;
+    std::array<double, 4> u{};
+    std::array<double, 4> step{};
+    start_values(p, q, u, step);
 
     const normalize::Objective objective = [this](int kk, const double* uu, double& v) {
       if (b.p.lag_fail != 0) {
@@ -76,6 +90,17 @@ struct Searcher {
     return true;
   }
 };
+
+// True when the work arrays hold, bit for bit, every value that the reads
+// record, and the recorded search ran only the recursions that keep it.
+bool same_reads(const readlog& log, const work& w) {
+  if (!log.complete || log.low == INT_MAX) return false;
+  for (const StaleRead& r : log.reads) {
+    const double now = at(r.forward ? w.a : w.w, r.t);
+    if (std::memcmp(&now, &r.value, sizeof now) != 0) return false;
+  }
+  return true;
+}
 
 void minimiser_record(format::Writer& ans, const ArmaFit& f) {
   ans.list(" n,it,maxit,ier,fff,ff,sa,ffi(1),ffi(2),tth(1),tth(2)");
@@ -124,7 +149,8 @@ void start_values(int p, int q, std::array<double, 4>& u, std::array<double, 4>&
 }
 
 Identification identify(std::span<const double> x, std::string_view name, Blocks& b,
-                        const normalize::cfunsb4& flows, const normalize::Transform& t) {
+                        const normalize::cfunsb4& flows, const normalize::Transform& t,
+                        bool reuse) {
   Identification id;
   // The heading shows the first 10 columns of the name, blank-padded.
   id.title = std::string(name.substr(0, name.size() < 10 ? name.size() : 10));
@@ -147,6 +173,10 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
   std::array<std::array<std::array<double, kStored + 1>, 3>, 3> phi_store{}, theta_store{};
   b.p.L.fill(0);
   b.p.M.fill(0);
+
+  // What each search read from earlier fits, and the residuals it left.
+  std::array<std::array<readlog, 3>, 3> reads{};
+  std::array<std::array<std::vector<double>, 3>, 3> residuals{};
 
   std::ostringstream refusal;
   Searcher search(b, refusal, n);
@@ -173,6 +203,8 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
         id.refusal = refusal.str();
         return id;
       }
+      reads[p][q] = std::move(b.log);
+      residuals[p][q].assign(b.d.res.begin(), b.d.res.begin() + n);
       comp(f.phi, f.theta, n, f.dist, flows, t, b.s, b.d.def);
       for (int i = 0; i < kLevels; ++i) {
         f.deficits[i].observed = b.d.def[0][i];
@@ -202,13 +234,34 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
   b.p.np = bp;
   b.p.mq = bq;
   if (bp + bq > 0) {
-    if (!search.fit(bp, bq, id.refit, phi_store[bp][bq], theta_store[bp][bq])) {
-      id.refused = 9;
-      id.refusal = refusal.str();
-      return id;
+    search.start(bp, bq);
+    if (reuse && same_reads(reads[bp][bq], b.w)) {
+      id.refit_reused = true;
+      // Every value the first search read is as it was then, so this search
+      // would go the same way to the same end.
+      const ArmaFit& first = id.fits[bp][bq];
+      ArmaFit& f = id.refit;
+      f.p = bp;
+      f.q = bq;
+      f.it = first.it;
+      f.ier = first.ier;
+      f.fff = first.fff;
+      f.ff = first.ff;
+      f.fitted = true;
+      f.sa = first.sa;
+      f.aicc = first.aicc;
+      f.phi = first.phi;
+      f.theta = first.theta;
+      id.residuals = residuals[bp][bq];
+    } else {
+      if (!search.search(bp, bq, id.refit, phi_store[bp][bq], theta_store[bp][bq])) {
+        id.refused = 9;
+        id.refusal = refusal.str();
+        return id;
+      }
+      for (int i = 0; i < n; ++i) id.residuals[i] = b.d.res[i];
     }
     id.refitted = true;
-    for (int i = 0; i < n; ++i) id.residuals[i] = b.d.res[i];
   }
   return id;
 }

@@ -54,8 +54,12 @@ struct Identification {
   double min_score = 0.0;
   std::array<double, 2> phi{}, theta{};  // of the chosen model
   bool refitted = false;                 // the chosen model was fitted again (p + q > 0)
-  ArmaFit refit;                         // that refit: its AICc is refit.fff
-  std::vector<double> residuals;         // of the chosen model (the series itself for white noise)
+  // The refit's search was not run: every value that the first search of the
+  // chosen model read from earlier fits was unchanged, so it would have gone
+  // the same way, and its result was taken over.
+  bool refit_reused = false;
+  ArmaFit refit;                  // that refit: its AICc is refit.fff
+  std::vector<double> residuals;  // of the chosen model (the series itself for white noise)
   // When the lag check refused a model the identification stops there:
   // refused is 3 p + q of that model, or 9 for the refit; -1 when none was.
   int refused = -1;
@@ -77,8 +81,10 @@ void start_values(int p, int q, std::array<double, 4>& u, std::array<double, 4>&
 // flows in year order and `t` the chosen transform, from which the synthetic
 // series of the distance are made. b must be zeroed for each series. Writes
 // nothing. n < 3 or n > 1000: nothing is fitted and refused is 0.
+// reuse = false always runs the refit's search (for tests).
 Identification identify(std::span<const double> x, std::string_view name, Blocks& b,
-                        const normalize::cfunsb4& flows, const normalize::Transform& t);
+                        const normalize::cfunsb4& flows, const normalize::Transform& t,
+                        bool reuse = true);
 
 // The minimiser records, score lines, score table, choice and refit record,
 // to the answer file.

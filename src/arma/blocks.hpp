@@ -11,6 +11,8 @@
 #pragma once
 
 #include <array>
+#include <climits>
+#include <vector>
 
 namespace arma {
 
@@ -65,12 +67,31 @@ struct stdat {
   int ix = 0, iy = 0, iz = 0;
 };
 
+// A value that one fit read from a work array where no call of that fit had
+// written: the forward residuals and the series just below a back-forecast
+// origin. These reads are the only way the values that earlier fits left in
+// the arrays enter a fit; the positions from 1 on are cleared or set from the
+// data when a fit starts.
+struct StaleRead {
+  bool forward = false;  // a (true) or w (false)
+  int t = 0;
+  double value = 0.0;
+};
+
+// The reads above, for the fit in progress.
+struct readlog {
+  int low = INT_MAX;             // the lowest back-forecast origin of the fit so far
+  bool complete = true;          // false once a call ran the general recursions
+  std::vector<StaleRead> reads;  // in the order read
+};
+
 struct Blocks {
   par p{};
   vals v{};
   work w{};
   data d{};
   stdat s{};
+  readlog log{};
 };
 
 // Element t (-1000..1000) of a work array.

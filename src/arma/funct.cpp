@@ -181,6 +181,7 @@ namespace {
 // tolerance; their origin goes to b.p.t0), then forward residuals a from that
 // origin. Returns the sum of squares of a(1..n) and leaves a(1..n) in b.d.res.
 double recursions_general(Blocks& b, int maxlag) {
+  b.log.complete = false;  // its reads below the origin are not recorded
   par& P = b.p;
   const vals& V = b.v;
   work& W = b.w;
@@ -314,6 +315,16 @@ double recursions_short(Blocks& b, int maxlag) {
     }
   }
   P.t0 = t0;
+
+  // The values read below the origin that no call of this fit wrote.
+  readlog& log = b.log;
+  for (int t = t0 - 1; t >= t0 - 2; --t) {
+    if (t >= log.low) continue;
+    const int lag = t0 - t;
+    if (lag <= NA) log.reads.push_back({false, t, w[t]});
+    if (lag <= NM) log.reads.push_back({true, t, a[t]});
+  }
+  log.low = std::min(log.low, t0);
 
   // Forward residuals from the origin; those from t = 1 on are kept.
   double S = 0.0;

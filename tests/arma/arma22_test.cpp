@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -266,6 +267,97 @@ TEST(Arma22, NileChoiceAndRefit) {
     EXPECT_NEAR(r.res[t], a, 1e-3) << t;
   }
   EXPECT_NE(r.res, z);
+}
+
+// The identification with the refit's search reused where it may be and
+// run again in any case; the results must be the same bit for bit. True
+// when the search was reused.
+bool refit_reuse_matches(const std::vector<double>& z, const std::vector<double>& flows,
+                         const normalize::Transform& t) {
+  const int n = static_cast<int>(z.size());
+  normalize::cfunsb4 observed;
+  for (int i = 0; i < n; ++i) observed.x[i] = flows[i];
+  observed.n = n;
+  auto b1 = std::make_unique<arma::Blocks>();
+  auto b2 = std::make_unique<arma::Blocks>();
+  const arma::Identification a = arma::identify(z, "NAME", *b1, observed, t, true);
+  const arma::Identification c = arma::identify(z, "NAME", *b2, observed, t, false);
+  EXPECT_FALSE(c.refit_reused);
+  EXPECT_EQ(a.refitted, c.refitted);
+  EXPECT_EQ(a.refit.it, c.refit.it);
+  EXPECT_EQ(a.refit.ier, c.refit.ier);
+  EXPECT_EQ(a.refit.fff, c.refit.fff);
+  EXPECT_EQ(a.refit.ff, c.refit.ff);
+  EXPECT_EQ(a.refit.phi, c.refit.phi);
+  EXPECT_EQ(a.refit.theta, c.refit.theta);
+  EXPECT_EQ(a.residuals, c.residuals);
+  return a.refit_reused;
+}
+
+// The refit's search is skipped when every value the first search of the
+// chosen model read from earlier fits is unchanged; its record and residuals
+// must then be, bit for bit, those of the search run again. Both ways must
+// occur among these series, or the comparison proves nothing.
+TEST(Arma22, ReusedRefitIsTheSearchRunAgain) {
+  int reused = 0, searched = 0;
+  for (const int n : {12, 20, 31, 46, 70, 100}) {
+    for (const double ar : {-0.5, 0.2, 0.6, 0.9}) {
+      for (const double ma : {-0.8, 0.0, 0.8}) {
+        SCOPED_TRACE(::testing::Message() << "n " << n << " ar " << ar << " ma " << ma);
+        // An ARMA(1, 1) series from a seed of its own.
+        auto seed = static_cast<std::uint32_t>(1000 * n + 100 * (ar + 1.0) + 10 * (ma + 1.0));
+        const auto uniform = [&seed] {
+          seed = seed * 1664525u + 1013904223u;
+          return (seed >> 8) / 16777216.0 + 1.0 / 33554432.0;
+        };
+        std::vector<double> z(n), flows(n);
+        double prev = 0.0, shock = 0.0;
+        for (int i = 0; i < n; ++i) {
+          const double e =
+              std::sqrt(-2.0 * std::log(uniform())) * std::cos(6.283185307179586 * uniform());
+          z[i] = ar * prev + e - ma * shock;
+          prev = z[i];
+          shock = e;
+          flows[i] = 100.0 * std::exp(0.3 * z[i]);
+        }
+        (refit_reuse_matches(z, flows, lognormal(100.0, 0.3)) ? reused : searched) += 1;
+      }
+    }
+  }
+  EXPECT_GT(reused, 0);
+  EXPECT_GT(searched, 0);
+}
+
+// A real record (31 years of a sandy river, lognormal) on which the values
+// left in the forward residuals below the back-forecast origin differ
+// between the first search of the chosen ARMA(0, 1) and its refit: the
+// refit must be searched again, not reused.
+TEST(Arma22, RefitSearchedAgainWhenAnEarlierResidualDiffers) {
+  const std::vector<double> z{
+      -0x1.14de0b65ec1ep+0, -0x1.7a34956905b2p+0, 0x1.9cf35481f0ep-3,  0x1.148a7f138c2ap-1,
+      -0x1.6f7cba9028cp-4,  0x1.4a690b141c6ap-1,  0x1.c29266e4768dp+0, -0x1.80feb652500ep-1,
+      -0x1.373f6830f4eap-1, -0x1.a2f994875d15p+0, 0x1.1844746125f6p-1, 0x1.42faa76f835ap-1,
+      0x1.323fd09cd4ap-2,   -0x1.2be79e707fep-1,  0x1.29899df51d8cp-2, 0x1.e6b4d0c285ep-5,
+      -0x1.7e60c80d5eecp+0, -0x1.2941fd24fbc3p+1, -0x1.32bb0517697p-2, -0x1.98e086da9352p-1,
+      -0x1.393c1a9344fp-1,  0x1.6e57580bdac6p+0,  0x1.8fa71dd87294p-2, -0x1.52ce81ed51bap-1,
+      0x1.8d8a628ca8cep-1,  0x1.d8329a9bdd2cp+0,  0x1.9cd69ecac4a4p-1, -0x1.6f502f3bc298p-3,
+      0x1.042e77eb7821p+0,  0x1.5eb98deaf745p+0,  -0x1.7a3647fb8dp-7};
+  const std::vector<double> flows{
+      0x1.e172f1a9fbe78p+8, 0x1.ace83126e978ep+8,  0x1.5e1b851eb851ep+9,  0x1.82783126e978ep+9,
+      0x1.418f7ced91687p+9, 0x1.8e8624dd2f1aap+9,  0x1.13e645a1cac08p+10, 0x1.090916872b02p+9,
+      0x1.146ae147ae148p+9, 0x1.996c49ba5e354p+8,  0x1.834a9fbe76c8bp+9,  0x1.8cd6c8b439581p+9,
+      0x1.6835810624dd2p+9, 0x1.163604189374bp+9,  0x1.6750c49ba5e35p+9,  0x1.4fde76c8b4396p+9,
+      0x1.aadef9db22d1p+8,  0x1.4f25e353f7ceep+8,  0x1.2e747ae147ae1p+9,  0x1.057374bc6a7efp+9,
+      0x1.141ac083126e9p+9, 0x1.f54374bc6a7f1p+9,  0x1.71edf3b645a1dp+9,  0x1.101ba5e353f7dp+9,
+      0x1.9e12d0e560417p+9, 0x1.1ac9ba5e353f8p+10, 0x1.a1b374bc6a7f1p+9,  0x1.39416872b020dp+9,
+      0x1.bc1c49ba5e354p+9, 0x1.ec6a7ef9db22ep+9,  0x1.48fbc6a7ef9dcp+9};
+  normalize::Transform t;
+  t.ITYPE = 2;
+  t.GAMMA = -0x1.63d7afc78baa5p+4;
+  t.DELTA = 0x1.b676dd7808b2ap+1;
+  t.XLAM = 0x1p+0;
+  t.XI = 0x0p+0;
+  EXPECT_FALSE(refit_reuse_matches(z, flows, t));
 }
 
 }  // namespace
