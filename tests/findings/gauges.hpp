@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/files.hpp"
 #include "results/result.hpp"
+#include "support/files.hpp"
 
 namespace findings_test {
 
