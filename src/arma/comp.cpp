@@ -98,33 +98,36 @@ void comp(const std::array<double, 2>& phi, const std::array<double, 2>& theta, 
   const double m = stats::xmean(observed);
   rnkdef(observed, m, table, 0);
 
-  // The synthetic series side by side, step by step: series j draws the
-  // j-th block of len deviates. The first kWarmUp steps are discarded; the
-  // others are kept interleaved, z of step k of series j at y[k * 41 + j].
+  // The synthetic series side by side, step by step, two at a time: series
+  // j draws the j-th block of len deviates. The first kWarmUp steps are
+  // discarded; the others are kept interleaved, z of step k of series j at
+  // y[k * 41 + j]. The lane after the last series runs on zeros.
   const double* deviate = fixed_deviates().data();
   std::vector<double> y(static_cast<std::size_t>(kSynthetic) * n);
-  std::array<double, kSynthetic> z1{}, z2{}, a1{}, a2{};
+  constexpr int kPairs = (kSynthetic + 1) / 2;
+  std::array<Pair, kPairs> z1{}, z2{}, a1{}, a2{};
+  const auto deviate_of = [&](int j, int step) {
+    return j < kSynthetic ? deviate[static_cast<std::ptrdiff_t>(j) * len + step] : 0.0;
+  };
   for (int step = 0; step < len; ++step) {
-    const double* d = deviate + step;
     double* row = step < kWarmUp
                       ? nullptr
                       : y.data() + static_cast<std::ptrdiff_t>(step - kWarmUp) * kSynthetic;
-    for (int j = 0; j < kSynthetic; ++j) {
-      const double a = d[static_cast<std::ptrdiff_t>(j) * len];
-      const double z = a + phi[0] * z1[j] + phi[1] * z2[j] - theta[0] * a1[j] - theta[1] * a2[j];
+    for (int j = 0; j < kPairs; ++j) {
+      const Pair a = {deviate_of(2 * j, step), deviate_of(2 * j + 1, step)};
+      const Pair z = a + phi[0] * z1[j] + phi[1] * z2[j] - theta[0] * a1[j] - theta[1] * a2[j];
       z2[j] = z1[j];
       z1[j] = z;
       a2[j] = a1[j];
       a1[j] = a;
-      if (row != nullptr) row[j] = z;
+      if (row != nullptr) {
+        row[2 * j] = z[0];
+        if (2 * j + 1 < kSynthetic) row[2 * j + 1] = z[1];
+      }
     }
   }
   // Into flow units.
-  const int family = normalize::family_of(t.ITYPE);
-  for (double& v : y) {
-    int IFAULT = 0;
-    v = normalize::ajv(v, family, t.GAMMA, t.DELTA, t.XLAM, t.XI, IFAULT);
-  }
+  normalize::ajv_all(y, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI);
   largest_deficits(y.data(), kSynthetic, kSynthetic, n, m, table, 1);
 
   dist = 0.0;

@@ -2,6 +2,8 @@
 // variable of its transform z = GAMMA + DELTA g(x).
 #pragma once
 
+#include <span>
+
 namespace normalize {
 
 // Family codes of snv and ajv.
@@ -58,5 +60,7 @@ inline int family_of(int ITYPE) {
 double snv(double& x, int family, double GAMMA, double DELTA, double XLAM, double XI, int& IFAULT);
 // z back to x. IFAULT 1: family outside 1..4 (result 0).
 double ajv(double z, int family, double GAMMA, double DELTA, double XLAM, double XI, int& IFAULT);
+// ajv on every value of z, in place; each value as ajv gives it.
+void ajv_all(std::span<double> z, int family, double GAMMA, double DELTA, double XLAM, double XI);
 
 }  // namespace normalize

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <tuple>
+#include <vector>
 
 #include "support/files.hpp"
 
@@ -24,9 +25,11 @@ void PrintTo(const Params& p, std::ostream* os) {
 
 class RoundTrip : public ::testing::TestWithParam<Params> {};
 
-// ajv undoes snv at every x inside the family's range.
+// ajv undoes snv at every x inside the family's range; ajv_all gives each
+// value as ajv does.
 TEST_P(RoundTrip, AjvUndoesSnv) {
   const Params p = GetParam();
+  std::vector<double> zs, backs;
   for (int k = 1; k < 200; ++k) {
     const double x0 = p.lo + (p.hi - p.lo) * k / 200.0;
     double x = x0;
@@ -37,7 +40,11 @@ TEST_P(RoundTrip, AjvUndoesSnv) {
     const double back = ajv(z, p.family, p.GAMMA, p.DELTA, p.XLAM, p.XI, f2);
     ASSERT_EQ(f2, 0);
     EXPECT_NEAR(back, x0, 1e-9 * std::max(1.0, std::fabs(x0))) << "family " << p.family;
+    zs.push_back(z);
+    backs.push_back(back);
   }
+  normalize::ajv_all(zs, p.family, p.GAMMA, p.DELTA, p.XLAM, p.XI);
+  EXPECT_EQ(zs, backs);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -62,6 +69,9 @@ TEST_P(BadFamily, GivesFault1AndZero) {
   f = -1;
   EXPECT_EQ(ajv(0.7, GetParam(), 1.0, 1.0, 10.0, 0.0, f), 0.0);
   EXPECT_EQ(f, 1);
+  std::vector<double> z{0.7, -0.2};
+  normalize::ajv_all(z, GetParam(), 1.0, 1.0, 10.0, 0.0);
+  EXPECT_EQ(z, (std::vector<double>{0.0, 0.0}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, BadFamily, ::testing::Values(0, 5, -1),
