@@ -69,9 +69,12 @@ void largest_deficits(const double* y, int count, int stride, int n, double m, d
         deficit_step(s[i][j], best[i][j], c[i], x);
       }
       if (count % 2 != 0) {
-        double& sl = s[i][pairs][0];
-        double& bl = best[i][pairs][0];
+        // The last series alone, in the first lane of the last pair.
+        double sl = s[i][pairs][0];
+        double bl = best[i][pairs][0];
         deficit_step(sl, bl, c[i], row[count - 1]);
+        s[i][pairs][0] = sl;
+        best[i][pairs][0] = bl;
       }
     }
   }
