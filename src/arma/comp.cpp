@@ -48,12 +48,11 @@ inline void deficit_step(V& s, V& best, double c, V x) {
 }
 
 // The largest deficit at each demand level of `count` series of n flows held
-// interleaved (flow k of series j at y[k * stride + j], stride >= count),
+// interleaved (flow k of series j at y[k * count + j]),
 // filed under table[first + j]; 0 when the deficit never rises above zero.
 // The series are independent, so all of them step side by side, two at a
 // time, instead of one long dependent chain each.
-void largest_deficits(const double* y, int count, int stride, int n, double m, deftab& table,
-                      int first) {
+void largest_deficits(const double* y, int count, int n, double m, deftab& table, int first) {
   std::array<double, kLevels> c{};
   for (int i = 1; i <= kLevels; ++i) c[i - 1] = m * (2 * i + 3) * 0.1;
   constexpr int kPairs = (kSamples + 1) / 2;
@@ -61,7 +60,7 @@ void largest_deficits(const double* y, int count, int stride, int n, double m, d
   std::array<std::array<Pair, kPairs>, kLevels> best{};
   const int pairs = count / 2;
   for (int k = 0; k < n; ++k) {
-    const double* row = y + static_cast<std::ptrdiff_t>(k) * stride;
+    const double* row = y + static_cast<std::ptrdiff_t>(k) * count;
     for (int i = 0; i < kLevels; ++i) {
       for (int j = 0; j < pairs; ++j) {
         Pair x;
@@ -86,7 +85,7 @@ void largest_deficits(const double* y, int count, int stride, int n, double m, d
 
 void rnkdef(std::span<const double> x, double m, deftab& table, int sample) {
   const int n = static_cast<int>(x.size()) < kMaxN ? static_cast<int>(x.size()) : kMaxN;
-  largest_deficits(x.data(), 1, 1, n, m, table, sample);
+  largest_deficits(x.data(), 1, n, m, table, sample);
 }
 
 void comp(const std::array<double, 2>& phi, const std::array<double, 2>& theta, int n, double& dist,
@@ -131,7 +130,7 @@ void comp(const std::array<double, 2>& phi, const std::array<double, 2>& theta, 
   }
   // Into flow units.
   normalize::ajv_all(y, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI);
-  largest_deficits(y.data(), kSynthetic, kSynthetic, n, m, table, 1);
+  largest_deficits(y.data(), kSynthetic, n, m, table, 1);
 
   dist = 0.0;
   for (int i = 0; i < kLevels; ++i) {

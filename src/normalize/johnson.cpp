@@ -72,28 +72,25 @@ double snv(double& x, int family, double GAMMA, double DELTA, double XLAM, doubl
 
 namespace {
 
-// z back to x for one family (1..4).
+// z back to x, in place, for one family (1..4).
 template <int Family>
-inline double from_normal(double z, double GAMMA, double DELTA, double XLAM, double XI) {
-  const double w = (z - GAMMA) / DELTA;
-  if constexpr (Family == kLognormal) {
-    return (std::exp(w) + XI) * XLAM;
-  } else if constexpr (Family == kUnbounded) {
-    return XLAM * (std::exp(w) - std::exp(-w)) * 0.5 + XI;
-  } else if constexpr (Family == kBounded) {
-    // tanh(w / 2) through e^-|w|, which cannot overflow.
-    const double e = std::exp(-std::fabs(w));
-    double t = (1.0 - e) / (1.0 + e);
-    if (w < 0.0) t = -t;
-    return XI + 0.5 * XLAM * (1.0 + t);
-  } else {
-    return w;
+void from_normal(std::span<double> z, double GAMMA, double DELTA, double XLAM, double XI) {
+  for (double& v : z) {
+    const double w = (v - GAMMA) / DELTA;
+    if constexpr (Family == kLognormal) {
+      v = (std::exp(w) + XI) * XLAM;
+    } else if constexpr (Family == kUnbounded) {
+      v = XLAM * (std::exp(w) - std::exp(-w)) * 0.5 + XI;
+    } else if constexpr (Family == kBounded) {
+      // tanh(w / 2) through e^-|w|, which cannot overflow.
+      const double e = std::exp(-std::fabs(w));
+      double t = (1.0 - e) / (1.0 + e);
+      if (w < 0.0) t = -t;
+      v = XI + 0.5 * XLAM * (1.0 + t);
+    } else {
+      v = w;
+    }
   }
-}
-
-template <int Family>
-void all_from_normal(std::span<double> z, double GAMMA, double DELTA, double XLAM, double XI) {
-  for (double& v : z) v = from_normal<Family>(v, GAMMA, DELTA, XLAM, XI);
 }
 
 }  // namespace
@@ -102,6 +99,11 @@ double ajv(double z, int family, double GAMMA, double DELTA, double XLAM, double
   IFAULT = kBadFamily;
   if (family < kLognormal || family > kNormal) return 0.0;
   IFAULT = kTransformDone;
+  ajv_all(std::span<double>(&z, 1), family, GAMMA, DELTA, XLAM, XI);
+  return z;
+}
+
+void ajv_all(std::span<double> z, int family, double GAMMA, double DELTA, double XLAM, double XI) {
   switch (family) {
     case kLognormal:
       return from_normal<kLognormal>(z, GAMMA, DELTA, XLAM, XI);
@@ -109,21 +111,8 @@ double ajv(double z, int family, double GAMMA, double DELTA, double XLAM, double
       return from_normal<kUnbounded>(z, GAMMA, DELTA, XLAM, XI);
     case kBounded:
       return from_normal<kBounded>(z, GAMMA, DELTA, XLAM, XI);
-    default:  // kNormal
-      return from_normal<kNormal>(z, GAMMA, DELTA, XLAM, XI);
-  }
-}
-
-void ajv_all(std::span<double> z, int family, double GAMMA, double DELTA, double XLAM, double XI) {
-  switch (family) {
-    case kLognormal:
-      return all_from_normal<kLognormal>(z, GAMMA, DELTA, XLAM, XI);
-    case kUnbounded:
-      return all_from_normal<kUnbounded>(z, GAMMA, DELTA, XLAM, XI);
-    case kBounded:
-      return all_from_normal<kBounded>(z, GAMMA, DELTA, XLAM, XI);
     case kNormal:
-      return all_from_normal<kNormal>(z, GAMMA, DELTA, XLAM, XI);
+      return from_normal<kNormal>(z, GAMMA, DELTA, XLAM, XI);
     default:
       for (double& v : z) v = 0.0;
   }
