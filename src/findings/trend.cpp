@@ -12,10 +12,6 @@ namespace findings {
 
 namespace {
 
-int sign(double d) {
-  return d > 0.0 ? 1 : (d < 0.0 ? -1 : 0);
-}
-
 // Puts at each 0-based position of ks[0..count) the value that sorting
 // [lo, hi) would put there, by nested selection: linear time in all, where
 // sorting the n (n - 1) / 2 slopes of a long record would dominate the whole
@@ -33,9 +29,11 @@ void select_ranks(std::vector<double>& d, std::size_t lo, std::size_t hi, const 
   select_ranks(d, k + 1, hi, ks + right, count - right);
 }
 
-// The slope of the flows between years i < j.
+// The slope of the flows between years i < j. The distance goes to double
+// through a signed integer: the same value, in one instruction where an
+// unsigned one takes several (half a million slopes for a 1000-year record).
 double slope(std::span<const double> x, std::size_t i, std::size_t j) {
-  return (x[j] - x[i]) / static_cast<double>(j - i);
+  return (x[j] - x[i]) / static_cast<double>(static_cast<std::ptrdiff_t>(j - i));
 }
 
 // Calls f(slope) for every slope, i < j, in the order i then j.
@@ -111,10 +109,19 @@ RankedSlopes rank_slopes(std::span<const double> x, std::vector<std::size_t> ks)
       const double hi = last_place + margin < last ? sample[last_place + margin] : kInf;
       std::size_t below = 0;
       d.clear();
-      each_slope(x, [&](double v) {
-        below += v < lo ? 1 : 0;
-        if (v >= lo && v <= hi) d.push_back(v);
-      });
+      // Row by row, without a branch per slope: every slope is written to
+      // the row's end of `kept` and stays there only when it is in the band.
+      std::vector<double> kept(n);
+      for (std::size_t i = 0; i + 1 < n; ++i) {
+        std::size_t count = 0;
+        for (std::size_t j = i + 1; j < n; ++j) {
+          const double v = slope(x, i, j);
+          below += v < lo ? 1 : 0;
+          kept[count] = v;
+          count += static_cast<std::size_t>((v >= lo) & (v <= hi));
+        }
+        d.insert(d.end(), kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(count));
+      }
       if (below <= r.positions.front() && r.positions.back() < below + d.size()) {
         select_in(d, below);
         return r;
@@ -150,14 +157,32 @@ MannKendall mann_kendall(std::span<const double> x) {
   MannKendall mk;
   const std::size_t n = x.size();
   mk.n = static_cast<int>(n);
+  std::vector<double> sorted(x.begin(), x.end());
+  std::sort(sorted.begin(), sorted.end());
+
+  // S = sum over i < j of sign(x_j - x_i): year by year, the count of earlier
+  // flows below x_j less the count above it. The earlier flows are counted
+  // by their rank among the sorted flows in a Fenwick tree, so a long record
+  // takes n log n steps instead of n (n - 1) / 2. Tied flows share the rank of
+  // the first of them.
+  std::vector<long long> tree(n + 1, 0);
+  const auto count_below = [&tree](std::size_t rank) {  // earlier flows of rank < rank
+    long long c = 0;
+    for (std::size_t i = rank; i > 0; i &= i - 1) c += tree[i];
+    return c;
+  };
   long long S = 0;
-  for (std::size_t i = 0; i + 1 < n; ++i)
-    for (std::size_t j = i + 1; j < n; ++j) S += sign(x[j] - x[i]);
+  for (std::size_t j = 0; j < n; ++j) {
+    const auto first = std::lower_bound(sorted.begin(), sorted.end(), x[j]);
+    const auto rank = static_cast<std::size_t>(first - sorted.begin());
+    const long long below = count_below(rank);
+    const long long above = static_cast<long long>(j) - count_below(rank + 1);
+    S += below - above;
+    for (std::size_t i = rank + 1; i <= n; i += i & (~i + 1)) ++tree[i];
+  }
   mk.S = static_cast<double>(S);
 
   // Var(S) = [n(n-1)(2n+5) - sum over groups of t tied flows of t(t-1)(2t+5)] / 18.
-  std::vector<double> sorted(x.begin(), x.end());
-  std::sort(sorted.begin(), sorted.end());
   const auto term = [](double t) { return t * (t - 1.0) * (2.0 * t + 5.0); };
   double ties = 0.0;
   for (std::size_t i = 0; i < n;) {

@@ -170,9 +170,15 @@ TEST(Pettitt, CraftedSeriesAndAStep) {
 
 // U_t is built from the counts of flows below and above each year's; with
 // ties it must still be the double sum over the two segments.
-TEST(Pettitt, TiedFlowsGiveTheSumOfSigns) {
+// Mann-Kendall's S and Pettitt's U_t are counted from the sorted flows; on
+// tied flows they must equal the double sums of signs.
+TEST(SumsOfSigns, TiedFlowsGiveTheDoubleSums) {
   for (const int n : {7, 46, 300}) {
     const std::vector<double> x = tied_record(n);
+    long long S = 0;
+    for (int i = 0; i + 1 < n; ++i)
+      for (int j = i + 1; j < n; ++j) S += (x[j] > x[i]) - (x[j] < x[i]);
+    EXPECT_EQ(mann_kendall(x).S, static_cast<double>(S)) << n;
     long long K = 0;
     int at = 0;
     for (int t = 0; t + 1 < n; ++t) {
