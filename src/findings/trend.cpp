@@ -109,8 +109,9 @@ RankedSlopes rank_slopes(std::span<const double> x, std::vector<std::size_t> ks)
       const double hi = last_place + margin < last ? sample[last_place + margin] : kInf;
       std::size_t below = 0;
       d.clear();
-      // Row by row, without a branch per slope: every slope is written to
-      // the row's end of `kept` and stays there only when it is in the band.
+      // Row by row, without a branch per slope: each slope is written just
+      // after the row's slopes kept so far, and the count moves past it only
+      // when it lies in the band.
       std::vector<double> kept(n);
       for (std::size_t i = 0; i + 1 < n; ++i) {
         std::size_t count = 0;
