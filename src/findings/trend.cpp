@@ -96,6 +96,7 @@ RankedSlopes rank_slopes(std::span<const double> x, std::vector<std::size_t> ks)
   };
   std::vector<double> d;
   if (r.m >= kBandFrom && !r.positions.empty()) {
+    std::vector<double> kept(n);  // one row's slopes, those in the band first
     const std::size_t stride = r.m / kSample;
     std::vector<double> sample;
     each_sampled_slope(x, stride, [&sample](double v) { sample.push_back(v); });
@@ -112,7 +113,6 @@ RankedSlopes rank_slopes(std::span<const double> x, std::vector<std::size_t> ks)
       // Row by row, without a branch per slope: each slope is written just
       // after the row's slopes kept so far, and the count moves past it only
       // when it lies in the band.
-      std::vector<double> kept(n);
       for (std::size_t i = 0; i + 1 < n; ++i) {
         std::size_t count = 0;
         for (std::size_t j = i + 1; j < n; ++j) {

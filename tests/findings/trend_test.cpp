@@ -168,8 +168,6 @@ TEST(Pettitt, CraftedSeriesAndAStep) {
   EXPECT_DOUBLE_EQ(step.mean_after, 1.5);
 }
 
-// U_t is built from the counts of flows below and above each year's; with
-// ties it must still be the double sum over the two segments.
 // Mann-Kendall's S and Pettitt's U_t are counted from the sorted flows; on
 // tied flows they must equal the double sums of signs.
 TEST(SumsOfSigns, TiedFlowsGiveTheDoubleSums) {
