@@ -3,7 +3,6 @@
 // probabilities, warnings).
 #include <benchmark/benchmark.h>
 
-#include "driver/gauge.hpp"
 #include "findings/findings.hpp"
 #include "network.hpp"
 
@@ -15,8 +14,7 @@ void BM_FindingsNile(benchmark::State& state) {
     state.SkipWithError("cannot read examples/NILE.INC");
     return;
   }
-  const results::GaugeResult g =
-      driver::analyse_record(n.names[0], *n.records[0], driver::ReadResult{});
+  const results::GaugeResult g = results::analyse(n.records[0]);
   findings::Options o;
   o.bootstrap = static_cast<int>(state.range(0));
   for (auto _ : state) {

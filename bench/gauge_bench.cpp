@@ -8,22 +8,25 @@
 #include <memory>
 #include <sstream>
 
-#include "driver/gauge.hpp"
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
+#include "files/error.hpp"
+#include "flowfile/reader.hpp"
 
 namespace {
 
 void BM_WholeGauge(benchmark::State& state) {
   std::ifstream in(RIVAN6_SOURCE_DIR "/examples/NILE.INC", std::ios::binary);
-  auto record = std::make_unique<driver::FlowRecord>();
-  if (!driver::read_flows(in, "NILE.INC", *record).ok) {
+  results::Record record;
+  try {
+    record = results::record_of(flowfile::read_flows(in, "NILE.INC"),
+                                driver::fixed_field("NILE", driver::kNameColumns));
+  } catch (const files::Error&) {
     state.SkipWithError("cannot read examples/NILE.INC");
     return;
   }
-  const std::string name = driver::fixed_field("NILE", driver::kNameColumns);
   for (auto _ : state) {
-    const results::GaugeResult g = driver::analyse_record(name, *record, driver::ReadResult{});
+    const results::GaugeResult g = results::analyse(record);
     const std::string texts =
         driver::answer_file(g) + driver::correlogram_file(g) + driver::year_file(g);
     benchmark::DoNotOptimize(texts.data());

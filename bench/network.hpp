@@ -5,19 +5,20 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
-#include "driver/gauge.hpp"
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
+#include "files/error.hpp"
+#include "flowfile/reader.hpp"
+#include "results/result.hpp"
 
 namespace rivan6_bench {
 
 struct Network {
   std::vector<std::string> names;
-  std::vector<std::unique_ptr<driver::FlowRecord>> records;
+  std::vector<results::Record> records;
 };
 
 // Every *.INC of folder that reads, in name order; empty when the folder is
@@ -31,10 +32,12 @@ inline Network read_folder(const std::string& folder) {
   std::sort(files.begin(), files.end());
   for (const auto& path : files) {
     std::ifstream in(path, std::ios::binary);
-    auto record = std::make_unique<driver::FlowRecord>();
-    if (!driver::read_flows(in, path.filename().string(), *record).ok) continue;
-    n.names.push_back(driver::fixed_field(path.stem().string(), driver::kNameColumns));
-    n.records.push_back(std::move(record));
+    try {
+      const flowfile::FlowRead read = flowfile::read_flows(in, path.filename().string());
+      n.names.push_back(driver::fixed_field(path.stem().string(), driver::kNameColumns));
+      n.records.push_back(results::record_of(read, n.names.back()));
+    } catch (const files::Error&) {
+    }
   }
   return n;
 }

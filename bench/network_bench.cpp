@@ -31,7 +31,7 @@ void BM_NetworkStage(benchmark::State& state) {
   std::vector<findings::Findings> found;
   if (stage != kAnalysis) {
     for (std::size_t i = 0; i < n.records.size(); ++i) {
-      results.push_back(driver::analyse_record(n.names[i], *n.records[i], driver::ReadResult{}));
+      results.push_back(results::analyse(n.records[i]));
       found.push_back(findings::compute(results.back()));
     }
   }
@@ -39,8 +39,7 @@ void BM_NetworkStage(benchmark::State& state) {
     for (std::size_t i = 0; i < n.records.size(); ++i) {
       switch (stage) {
         case kAnalysis: {
-          const results::GaugeResult g =
-              driver::analyse_record(n.names[i], *n.records[i], driver::ReadResult{});
+          const results::GaugeResult g = results::analyse(n.records[i]);
           const std::string texts =
               driver::answer_file(g) + driver::correlogram_file(g) + driver::year_file(g);
           benchmark::DoNotOptimize(texts.data());

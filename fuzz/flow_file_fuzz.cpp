@@ -2,30 +2,33 @@
 // whole analysis of one gauge, all in memory.
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <sstream>
 #include <string>
 
-#include "driver/gauge.hpp"
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
+#include "files/error.hpp"
+#include "flowfile/reader.hpp"
 #include "format/format.hpp"
+#include "pipeline/pipeline.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data), size));
-  auto record = std::make_unique<driver::FlowRecord>();
-  const driver::ReadResult read = driver::read_flows(in, "FUZZ.INC", *record);
-  if (!read.ok) return 0;
-  const results::GaugeResult g =
-      driver::analyse_record(driver::fixed_field("FUZZ", driver::kNameColumns), *record, read);
+  flowfile::FlowRead read;
+  try {
+    read = flowfile::read_flows(in, "FUZZ.INC");
+  } catch (const files::Error&) {
+    return 0;
+  }
+  pipeline::Options options;
+  options.findings.bootstrap = 20;
+  const pipeline::Gauge g =
+      pipeline::analyse(read, driver::fixed_field("FUZZ", driver::kNameColumns), options);
   std::ostringstream log;
   format::Writer screen(log);
   format::Screen scr{screen, [](std::string_view) {}};
-  driver::show_gauge(g, scr, false);
-  findings::Options fo;
-  fo.bootstrap = 20;
-  const findings::Findings f = findings::compute(g, fo);
-  const driver::GaugeTexts texts =
-      driver::gauge_texts(g, f, log.str() + findings::findings_block(g, f));
+  driver::show_gauge(g.result, scr, false);
+  const driver::GaugeTexts texts = driver::gauge_texts(
+      g.result, g.findings, log.str() + findings::findings_block(g.result, g.findings));
   return 0;
 }

@@ -11,14 +11,15 @@
 #include <sstream>
 #include <thread>
 
-#include "driver/flow_input.hpp"
-#include "driver/gauge.hpp"
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
 #include "files/atomic.hpp"
+#include "files/error.hpp"
+#include "files/input.hpp"
 #include "format/format.hpp"
 #include "ingest/import.hpp"
+#include "pipeline/pipeline.hpp"
 #include "report/extras.hpp"
 #include "report/page.hpp"
 #include "results/csv.hpp"
@@ -50,7 +51,7 @@ const std::string& shown_name(const GaugeSource& g) {
 }
 
 // The remarks of a gauge's summary line on what was read.
-std::vector<std::string> reading_warnings(const ReadResult& read) {
+std::vector<std::string> reading_warnings(const flowfile::ReadNotes& read) {
   std::vector<std::string> w;
   if (read.unreadable_record > 0)
     w.push_back("data end early: record " + std::to_string(read.unreadable_record) +
@@ -85,30 +86,33 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   };
   if (!source.error.empty()) return fail(source.error);
 
-  auto record = std::make_unique<FlowRecord>();
-  ReadResult read;
+  flowfile::FlowRead read;
   std::string import_report;
-  if (source.kind == SourceKind::csv_table) {
-    // A table of flows, imported in memory with the import's default rules.
-    std::string text, why;
-    if (!read_text_file(source.path, kMaxTableBytes, text, why))
-      return fail("CANNOT READ " + source.path + ": " + why);
-    const ingest::Result imported = ingest::import_tables({{source.path, text}}, ingest::Options{});
-    if (!imported.ok) return fail(imported.message);
-    import_report = imported.report.to_text();
-    std::istringstream in(imported.flow_text);
-    read = read_flows(in, source.path, *record);
-  } else {
-    read = read_flow_file(source.path, *record);
+  try {
+    if (source.kind == SourceKind::csv_table) {
+      // A table of flows, imported in memory with the import's default rules.
+      const std::string text = files::read_text_file(source.path, kMaxTableBytes);
+      ingest::Result imported = ingest::import_tables({{source.path, text}}, ingest::Options{});
+      if (!imported.ok) return fail(imported.message);
+      import_report = imported.report.to_text();
+      read.record = std::move(imported.record);
+    } else {
+      read = flowfile::read_flow_file(source.path);
+    }
+  } catch (const files::Error& e) {
+    for (const std::string& note : e.notes())
+      r.messages += "rivan6: " + name + ": warning:" + note + "\n";
+    return fail(e.what());
   }
-  for (const std::string& note : read.notes)
+  for (const std::string& note : read.notes.notes)
     r.messages += "rivan6: " + name + ": warning:" + note + "\n";
-  if (!read.ok) return fail(read.message.substr(1));
   // The directory of the flow file, as the dialogue would show it.
   const std::string data_dir = std::filesystem::path(source.path).parent_path().string();
 
   const std::string name20 = fixed_field(name, kNameColumns);
-  const results::GaugeResult g = analyse_record(name20, *record, read);
+  const pipeline::Gauge analysed = pipeline::analyse(read, name20, o.analysis);
+  const results::GaugeResult& g = analysed.result;
+  const findings::Findings& f = analysed.findings;
   // The log: what the dialogue would show on the screen.
   std::ostringstream log;
   format::Writer screen(log);
@@ -116,11 +120,8 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   screen.list(" DIR = ", data_dir);
   screen.list(" GAUGE = ", name20);
   log << import_report;
-  for (const std::string& note : read.notes) screen.list(note);
+  for (const std::string& note : read.notes.notes) screen.list(note);
   show_gauge(g, scr, false);
-  findings::Options fo;
-  fo.bootstrap = o.bootstrap;
-  const findings::Findings f = findings::compute(g, fo);
   log << findings::findings_block(g, f);
   GaugeTexts texts = gauge_texts(g, f, log.str());
   if (o.html) {
@@ -136,7 +137,7 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   for (const auto& column : findings::csv_columns(f)) r.csv_row.push_back(column.second);
   r.csv_row.push_back("ok");
 
-  r.warnings = reading_warnings(read);
+  r.warnings = reading_warnings(read.notes);
   if (const int n = findings::warning_count(f); n > 0)
     r.warnings.push_back(std::to_string(n) + (n == 1 ? " warning" : " warnings") + " in " + name +
                          ".LOG");

@@ -7,20 +7,20 @@
 #include <vector>
 
 #include "driver/gauges.hpp"
-#include "findings/findings.hpp"
+#include "pipeline/pipeline.hpp"
 
 namespace driver {
 
 struct BatchOptions {
-  std::string data_dir;   // where base names are looked up ("" = working directory)
-  std::string out_dir;    // where NAME.ANS, .COR, .YER, .LOG go ("" = working directory)
-  int jobs = 1;           // gauges analysed at the same time
-  bool quiet = false;     // no summary line per gauge
-  bool progress = false;  // a progress line on err while the gauges run (a terminal)
-  std::string summary;    // the network table (CSV) to write ("" = none)
-  int bootstrap = findings::kDefaultBootstrap;  // samples for the return-period bounds
-  bool html = false;                            // NAME.html per gauge and index.html for the run
-  std::vector<GaugeSource> gauges;              // as resolve_gauges gives them
+  std::string data_dir;             // where base names are looked up ("" = working directory)
+  std::string out_dir;              // where NAME.ANS, .COR, .YER, .LOG go ("" = working directory)
+  int jobs = 1;                     // gauges analysed at the same time
+  bool quiet = false;               // no summary line per gauge
+  bool progress = false;            // a progress line on err while the gauges run (a terminal)
+  std::string summary;              // the network table (CSV) to write ("" = none)
+  pipeline::Options analysis;       // what each gauge's analysis computes
+  bool html = false;                // NAME.html per gauge and index.html for the run
+  std::vector<GaugeSource> gauges;  // as resolve_gauges gives them
 };
 
 // Analyses every gauge: the same files as the dialogue writes, plus NAME.LOG

@@ -164,7 +164,7 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
         c.options.quiet = true;
         break;
       case kBootstrap:
-        if (!whole_number(optarg, 0, 100000, c.options.bootstrap))
+        if (!whole_number(optarg, 0, 100000, c.options.analysis.findings.bootstrap))
           return fail("--bootstrap takes a whole number from 0 to 100000, not '" +
                       std::string(optarg) + "'");
         break;
@@ -229,7 +229,7 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
       return out ? 0 : 1;
     case CommandLine::Action::dialogue: {
       Console console(in, out);
-      const int status = run_session(console, c.options.out_dir);
+      const int status = run_session(console, c.options.out_dir, c.options.analysis);
       out.flush();
       return status;
     }

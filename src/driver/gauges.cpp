@@ -12,6 +12,7 @@
 
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
+#include "files/input.hpp"
 #include "ingest/import.hpp"
 
 namespace driver {
@@ -33,7 +34,7 @@ GaugeSource flow_file(const std::string& argument, const std::string& path) {
   g.stem = has_flow_suffix(file) ? file.substr(0, file.size() - 4) : file;
   if (g.stem.empty())
     g.error = "a flow file needs a name before .INC";
-  else if (g.stem.size() > static_cast<std::size_t>(kMaxStem))
+  else if (g.stem.size() > static_cast<std::size_t>(flowfile::kMaxName))
     g.error = "a base name has at most 19 characters";
   else if (g.stem.find(' ') != std::string::npos)
     g.error = "a base name has no blank (it would be cut there)";
@@ -108,7 +109,7 @@ std::vector<GaugeSource> resolve_gauges(const std::string& data_dir,
       }
     } else {
       const std::string path = find_flow_file(data_dir, a);
-      if (!file_exists(path) && is_directory(a))
+      if (!files::file_exists(path) && is_directory(a))
         add_directory(a, all);
       else
         all.push_back(flow_file(a, path));

@@ -1,67 +1,18 @@
-// The monthly flow file of a gauge: one record per year, the year in columns
-// 5-8 and twelve 7-column monthly flows from column 10, each followed by a
-// one-character flag (read with the layout 4X I4 1X 12(F7.0 A1)).
+// The dialogue's prompt for a gauge: the typed base name, the flow file it
+// names in the data directory, and the rules of the 20-column name field.
 #pragma once
 
-#include <array>
-#include <istream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "driver/console.hpp"
-#include "driver/flow_input.hpp"
+#include "flowfile/reader.hpp"
 
 namespace driver {
 
-constexpr int kMaxYears = 1000;
 constexpr int kNameColumns = 20;       // the base name field
-constexpr int kMaxStem = 19;           // longest stem (text before the first blank)
 constexpr int kDirectoryColumns = 50;  // the directory field of the dialogue
 constexpr int kFileNameColumns = 60;   // the field of the flow-file name in a message
-
-// The annual flows of one gauge.
-struct FlowRecord {
-  std::array<double, kMaxYears> flows{};  // annual flows in year order
-  int N = 0;                              // last year - first year + 1
-  int first_year = 0;
-};
-
-// What reading a flow file came to. ok is false when the file is refused;
-// message then says why, naming the file and the record. notes are things the
-// user should know of a file that was read (data ended early, records left
-// out); the two fields after them say the same for a program.
-struct ReadResult {
-  bool ok = false;
-  std::string message;
-  std::vector<std::string> notes;
-  int unreadable_record = 0;                     // the record whose fields cannot be read (0: none)
-  bool more_than_max = false;                    // records after the 1000th were left out
-  OpenFailure open_failure = OpenFailure::none;  // why the file could not be opened
-  std::vector<int> blank_years;                  // years whose twelve monthly fields were all blank
-};
-
-// Reads the records of a flow file already open. A line ends at LF, CR LF or
-// a lone CR; a UTF-8 byte-order mark before the first record is skipped; only
-// the first 105 columns of a line are kept. Data end at the end of the file,
-// at the first record that cannot be read, or after 1000 records. Blank lines
-// at the end are not records. Refused: a file with no record, a blank line
-// amid the records, a gap, a repeat or a year going back, a year whose annual
-// sum is not a finite number, and a read error (the stream's buffer throws
-// std::system_error) part-way through the file.
-ReadResult read_flows(std::istream& in, std::string_view file_name, FlowRecord& out);
-
-// Opens the flow file at path and reads it as above. Only a regular file is
-// read: anything else, or a file that cannot be opened, is refused with the
-// reason, and open_failure says which.
-ReadResult read_flow_file(const std::string& path, FlowRecord& out);
-
-// Reads one F7.0 field the way a formatted read does (blanks ignored; no
-// point: a whole number; a point: as written; exponent allowed; blank: 0).
-// False when the field is not a number.
-bool read_real_field(std::string_view field, double& value);
-// Reads one I4 field (blanks ignored; blank: 0). False when not a number.
-bool read_int_field(std::string_view field, int& value);
 
 // The stem of a base name: the text before its first blank.
 std::string stem_of(std::string_view name);
@@ -92,8 +43,8 @@ std::string find_flow_file(const std::string& dir, const std::string& stem);
 // columns). Asks again while the name is not a plain file name or the file
 // cannot be found or is refused. Returns false when the session is to end:
 // the base name END, or the end of input. name receives the 20-column base
-// name, read (when given) what the reader noticed of the file.
-bool reader(Console& console, const std::string& directory, std::string& name, FlowRecord& out,
-            ReadResult* read = nullptr);
+// name, out the record and what the reader noticed of the file.
+[[nodiscard]] bool reader(Console& console, const std::string& directory, std::string& name,
+                          flowfile::FlowRead& out);
 
 }  // namespace driver

@@ -1,13 +1,10 @@
 #include "driver/session.hpp"
 
-#include <fstream>
-#include <memory>
-
-#include "driver/gauge.hpp"
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
 #include "driver/texts.hpp"
 #include "format/format.hpp"
+#include "pipeline/pipeline.hpp"
 
 namespace driver {
 
@@ -44,7 +41,7 @@ void report_written(format::Writer& screen, const results::GaugeResult& r, const
 
 }  // namespace
 
-int run_session(Console& console, const std::string& out_dir) {
+int run_session(Console& console, const std::string& out_dir, const pipeline::Options& options) {
   format::Writer screen(console.out());
   format::Screen scr{screen, [&console](std::string_view prompt) { console.pause(prompt); }};
   banner(screen);
@@ -68,13 +65,13 @@ int run_session(Console& console, const std::string& out_dir) {
 
   while (true) {
     std::string name;
-    auto record = std::make_unique<FlowRecord>();
-    ReadResult read;
-    if (!reader(console, directory, name, *record, &read)) return 0;
+    flowfile::FlowRead read;
+    if (!reader(console, directory, name, read)) return 0;
     const std::string stem = stem_of(name);
-    const results::GaugeResult r = analyse_record(name, *record, read);
+    const pipeline::Gauge analysed = pipeline::analyse(read, name, options);
+    const results::GaugeResult& r = analysed.result;
+    const findings::Findings& f = analysed.findings;
     show_gauge(r, scr, pause_after_plots);
-    const findings::Findings f = findings::compute(r, findings::Options{});
     const WriteOutcome w = write_gauge_files(out_dir, stem, gauge_texts(r, f, ""));
     report_written(screen, r, w);
     // What a hydrologist asks first, once the files are written.

@@ -231,7 +231,7 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
       }
       m = read_model(f, model_file);
     }
-  } catch (const ModelError& e) {
+  } catch (const files::Error& e) {
     err << "rivan6 generate: " << e.what() << "\n";
     return 1;
   }

@@ -5,21 +5,13 @@
 #include <array>
 #include <istream>
 #include <limits>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "files/error.hpp"
 #include "normalize/johnson.hpp"
 
 namespace generate {
-
-// A model file that cannot be used: missing, malformed, without a transform,
-// or with an ARMA model that is not stationary or not invertible. The
-// message names the file and the line (year file) or the key (JSON).
-class ModelError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
 
 struct Model {
   std::string name;    // the gauge's name, trailing blanks removed
@@ -55,14 +47,17 @@ struct Model {
 };
 
 // Reads NAME.json. Keys other than the ones the generator needs are ignored.
-// Throws ModelError.
+// Throws files::Error for a model file that cannot be
+// used: malformed, without a transform, or with an ARMA model that is not
+// stationary or not invertible; the message names the file and the line
+// (year file) or the key (JSON).
 Model read_json_model(std::istream& in, const std::string& file);
 
-// Reads a year file. Throws ModelError.
+// Reads a year file. Throws files::Error.
 Model read_year_file(std::istream& in, const std::string& file);
 
 // Either of the two: by the extension (.json, .yer in any case), otherwise a
-// file whose first non-blank character is '{' is JSON. Throws ModelError.
+// file whose first non-blank character is '{' is JSON. Throws files::Error.
 Model read_model(std::istream& in, const std::string& file);
 
 }  // namespace generate

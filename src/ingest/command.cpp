@@ -217,7 +217,7 @@ int run_import(int argc, char** argv, std::ostream& out, std::ostream& err) {
   }
   const std::string path = (std::filesystem::path(o.out_dir) / (r.name + ".INC")).string();
   std::string error;
-  if (!files::write_file_atomically(path, r.flow_text, error)) {
+  if (!files::write_file_atomically(path, r.flow_text(), error)) {
     err << "rivan6 import: " << error << "\n";
     return 1;
   }

@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <numeric>
 
+#include "flowfile/fields.hpp"
+#include "flowfile/writer.hpp"
 #include "ingest/csv.hpp"
 
 namespace ingest {
@@ -77,29 +79,8 @@ bool valid_name(std::string_view name) {
   return std::all_of(name.begin(), name.end(), name_char);
 }
 
-bool format_field(double value, std::string& field, int& decimals) {
-  if (!std::isfinite(value) || value < 0.0 || value >= kLargestField) return false;
-  char buf[32];
-  // The most decimals that fit; below 1 the leading zero gives way to a
-  // sixth decimal (".123456" reads back as 0.123456).
-  for (int d = 6; d >= 1; --d) {
-    const int n = std::snprintf(buf, sizeof buf, "%.*f", d, value);
-    std::string_view s(buf, static_cast<std::size_t>(n));
-    if (s.starts_with("0.")) s.remove_prefix(1);
-    if (s.size() <= static_cast<std::size_t>(kFieldWidth)) {
-      field.assign(kFieldWidth - s.size(), ' ');
-      field += s;
-      decimals = d;
-      return true;
-    }
-  }
-  // 100000 and more: a whole number without a point (read as written).
-  const int n = std::snprintf(buf, sizeof buf, "%.0f", value);
-  if (n > kFieldWidth) return false;
-  field.assign(static_cast<std::size_t>(kFieldWidth - n), ' ');
-  field.append(buf, static_cast<std::size_t>(n));
-  decimals = 0;
-  return true;
+std::string Result::flow_text() const {
+  return ok ? flowfile::flow_text(record) : std::string();
 }
 
 Result import_tables(const std::vector<Input>& inputs, const Options& o) {
@@ -114,7 +95,7 @@ Result import_tables(const std::vector<Input>& inputs, const Options& o) {
     r.ok = false;
     r.message = message;
     r.report.error = message;
-    r.flow_text.clear();
+    r.record = flowfile::FlowRecord{};
     return r;
   };
   if (inputs.empty()) return fail("no input file");
@@ -253,10 +234,10 @@ Result import_tables(const std::vector<Input>& inputs, const Options& o) {
                   " to " + std::to_string(last_year) + " misses " + (daily ? "days" : "months") +
                   ")");
   }
-  if (to - from + 1 > kMaxYears)
+  if (to - from + 1 > flowfile::kMaxYears)
     return fail(file_list + ": " + std::to_string(to - from + 1) + " years from " +
-                std::to_string(from) + ": a flow file holds at most " + std::to_string(kMaxYears) +
-                "; choose a span with --years");
+                std::to_string(from) + ": a flow file holds at most " +
+                std::to_string(flowfile::kMaxYears) + "; choose a span with --years");
 
   // The monthly values to write; all must fit their fields.
   const std::size_t n_written = static_cast<std::size_t>(to - from + 1) * 12;
@@ -269,13 +250,14 @@ Result import_tables(const std::vector<Input>& inputs, const Options& o) {
         daily && o.monthly == Aggregation::Mean ? s.sum / s.present : s.sum;
     values[k] = static_cast<double>(mean_or_sum) * o.scale;
     largest = std::max(largest, values[k]);
-    if (values[k] >= kLargestField && first_too_large == n_written) first_too_large = k;
+    if (values[k] >= flowfile::kLargestField && first_too_large == n_written) first_too_large = k;
   }
   if (first_too_large < n_written) {
     // Suggest the scale, a power of ten below the one in use, that makes the
     // largest value fit.
     double factor = o.scale;
-    for (double v = largest; v >= kLargestField && std::isfinite(v); v /= 10.0) factor /= 10.0;
+    for (double v = largest; v >= flowfile::kLargestField && std::isfinite(v); v /= 10.0)
+      factor /= 10.0;
     const int y = from + static_cast<int>(first_too_large / 12);
     const int m = static_cast<int>(first_too_large % 12) + 1;
     const MonthSum& s = months[static_cast<std::size_t>((y - first_year) * 12 + m - 1)];
@@ -290,40 +272,32 @@ Result import_tables(const std::vector<Input>& inputs, const Options& o) {
                      : std::string()));
   }
 
-  // The records.
-  std::string prefix = r.name.substr(0, 4);
-  prefix.resize(4, ' ');
-  std::string text;
-  text.reserve(static_cast<std::size_t>(to - from + 1) * 106);
+  // The record, each value as its field holds it.
+  flowfile::FlowRecord& record = r.record;
+  record.name = r.name;
+  record.first_year = from;
+  record.source.file = file_list;
+  record.source.format = daily ? "daily table" : "monthly table";
+  record.source.column = tables[0].value_column;
+  record.months.resize(static_cast<std::size_t>(to - from + 1));
   std::string field;
   int min_dec = 99, max_dec = -1;
   double max_rounding = 0.0;
-  for (int y = from; y <= to; ++y) {
-    char year[8];
-    std::snprintf(year, sizeof year, "%4d ", y);
-    text += prefix;
-    text += year;
-    for (int m = 0; m < 12; ++m) {
-      const double v = values[static_cast<std::size_t>((y - from) * 12 + m)];
-      int decimals = 0;
-      format_field(v, field, decimals);  // fits: checked above
-      double back = 0.0;
-      const std::size_t start = field.find_first_not_of(' ');
-      std::from_chars(field.data() + start, field.data() + field.size(), back);
-      max_rounding = std::max(max_rounding, std::fabs(back - v));
-      min_dec = std::min(min_dec, decimals);
-      max_dec = std::max(max_dec, decimals);
-      text += field;
-      text += ' ';
-    }
-    text += '\n';
+  for (std::size_t k = 0; k < n_written; ++k) {
+    const double v = values[k];
+    int decimals = 0;
+    if (!flowfile::format_field(v, field, decimals)) continue;  // fits: checked above
+    const double back = flowfile::field_value(field);
+    record.months[k / 12][k % 12] = back;
+    max_rounding = std::max(max_rounding, std::fabs(back - v));
+    min_dec = std::min(min_dec, decimals);
+    max_dec = std::max(max_dec, decimals);
   }
   rep.first_year = from;
   rep.last_year = to;
   rep.min_decimals = min_dec;
   rep.max_decimals = max_dec;
   rep.max_rounding = max_rounding;
-  r.flow_text = std::move(text);
   r.ok = true;
   return r;
 }

@@ -2,10 +2,8 @@
 //
 // The tables of one gauge (daily or monthly values, in one or several files)
 // become monthly values; only complete years are kept, and of those the
-// longest run of consecutive years (or the span asked for) is written, one
-// record per year: columns 1-4 the first four characters of the gauge name,
-// the year in columns 5-8, column 9 blank, then twelve 7-column monthly
-// values from column 10, each followed by a blank flag column.
+// longest run of consecutive years (or the span asked for) becomes the flow
+// record, each value as the 7 columns of its field in the flow file hold it.
 #pragma once
 
 #include <nlohmann/json.hpp>
@@ -14,15 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "flowfile/record.hpp"
 #include "ingest/table.hpp"
 
 namespace ingest {
 
-constexpr int kMaxYears = 1000;  // the most years a flow file holds
-constexpr int kMaxName = 19;     // the longest base name
-constexpr int kFieldWidth = 7;   // the columns of one monthly value
-// The smallest value that does not fit: 7 digits round it to 10000000.
-constexpr double kLargestField = 9999999.5;
+using flowfile::kMaxName;  // the longest base name
 
 // How daily values become a monthly value.
 enum class Aggregation { Sum, Mean };
@@ -90,10 +85,13 @@ struct Report {
 
 struct Result {
   bool ok = false;
-  std::string message;    // why not ok: names the file and the line (or the years)
-  std::string flow_text;  // the flow file, one record per year
-  std::string name;       // the gauge name (--name, or from the first file)
+  std::string message;          // why not ok: names the file and the line (or the years)
+  flowfile::FlowRecord record;  // the years written, each value as its field holds it
+  std::string name;             // the gauge name (--name, or from the first file)
   Report report;
+
+  // The flow file of the record ("" when not ok).
+  std::string flow_text() const;
 };
 
 // The gauge name a file gives: its stem (the name without folders and its
@@ -103,13 +101,6 @@ std::string default_name(std::string_view file_name);
 
 // True when a name can be a base name: 1 to 19 letters, digits, '_' or '-'.
 bool valid_name(std::string_view name);
-
-// The 7-column field of a value of at least zero, as exactly as 7 columns
-// hold it: the most decimals that fit (".123456" below 1, "12.3456",
-// "1234.57"), a whole number without a point from 100000 on ("1234567").
-// False when the value is 9999999.5 or more. decimals receives the number
-// of decimals written.
-bool format_field(double value, std::string& field, int& decimals);
 
 // Imports the tables of one gauge. Several inputs are parts of one record
 // (e.g. one file per decade): they must all be daily or all monthly, are

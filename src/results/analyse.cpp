@@ -83,6 +83,19 @@ void correlation(GaugeResult& r, const std::vector<double>& positive) {
 
 }  // namespace
 
+Record record_of(const flowfile::FlowRead& read, const std::string& name20) {
+  Record rec;
+  rec.name = name20.substr(0, name20.find(' '));
+  rec.name20 = name20;
+  rec.first_year = read.record.first_year;
+  rec.flows = read.record.annual();
+  rec.N = static_cast<int>(rec.flows.size());
+  rec.notes = read.notes.notes;
+  rec.ended_at_line = read.notes.unreadable_record;
+  rec.blank_years = read.notes.blank_years;
+  return rec;
+}
+
 GaugeResult analyse(Record record) {
   GaugeResult r;
   r.record = std::move(record);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "arma/arma22.hpp"
+#include "flowfile/reader.hpp"
 #include "normalize/normaliz.hpp"
 #include "stats/chisq.hpp"
 #include "stats/corr.hpp"
@@ -102,5 +103,11 @@ struct GaugeResult {
 // (at most 1000 years), first year and what the reader noticed; npos, nz and
 // the zero fraction are filled in here.
 GaugeResult analyse(Record record);
+
+// The record of a flow record as read: name20 is the 20-column base name
+// (the report shows it; the stem is the text before its first blank), the
+// annual flows are the sums of the months, and what the reader noticed is
+// kept.
+Record record_of(const flowfile::FlowRead& read, const std::string& name20);
 
 }  // namespace results

@@ -544,8 +544,8 @@ TEST_F(Batch, CsvTablesAreImportedAndAnalysed) {
   std::string full = "year,month,flow\n";
   for (int y = 1961; y <= 1990; ++y)
     for (int m = 1; m <= 12; ++m)
-      full +=
-          std::to_string(y) + "," + std::to_string(m) + ",1" + std::to_string((y + m) % 9) + "\n";
+      full += std::to_string(y) + "," + std::to_string(m) + ",1" + std::to_string((y + m) % 9) +
+              ".0123456789\n";
   rivan6_test::write_file(root_ / "in" / "Monthly.csv", full);
   const Outcome o = run({"-d", in(), "-o", out(), "-j", "1", "Monthly.csv", "short months.csv"});
   EXPECT_EQ(o.status, 1);
@@ -555,6 +555,11 @@ TEST_F(Batch, CsvTablesAreImportedAndAnalysed) {
   EXPECT_NE(log.find("years written: 1961-1990"), std::string::npos) << log;
   EXPECT_TRUE(fs::exists(root_ / "out" / "MONTHLY.ANS"));
   EXPECT_FALSE(fs::exists(root_ / "out" / "SHORT_MONTHS.ANS"));
+  // The record analysed in memory is the one the flow file of an import holds.
+  const std::string imp = (root_ / "imp").string();
+  ASSERT_EQ(run({"import", in() + "/Monthly.csv", "-o", imp}).status, 0);
+  ASSERT_EQ(run({"-o", imp, imp + "/MONTHLY.INC"}).status, 0);
+  EXPECT_EQ(read_file(root_ / "imp" / "MONTHLY.ANS"), read_file(root_ / "out" / "MONTHLY.ANS"));
 }
 
 }  // namespace

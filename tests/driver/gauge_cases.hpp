@@ -14,9 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "driver/gauge.hpp"
 #include "driver/reader.hpp"
+#include "files/error.hpp"
+#include "flowfile/reader.hpp"
 #include "results/json.hpp"
+#include "results/result.hpp"
 #include "support/files.hpp"
 
 namespace driver::testing {
@@ -86,10 +88,13 @@ inline std::string case_name(const ::testing::TestParamInfo<GaugeCase>& info) {
 // Reads a flow file's text and analyses it, as batch and dialogue do.
 inline results::GaugeResult analyse_text(const std::string& name, const std::string& text) {
   std::istringstream in(text);
-  auto record = std::make_unique<FlowRecord>();
-  const ReadResult read = read_flows(in, name + ".INC", *record);
-  EXPECT_TRUE(read.ok) << name << ": " << read.message;
-  return analyse_record(fixed_field(name, kNameColumns), *record, read);
+  flowfile::FlowRead read;
+  try {
+    read = flowfile::read_flows(in, name + ".INC");
+  } catch (const files::Error& e) {
+    ADD_FAILURE() << name << ": " << e.what();
+  }
+  return results::analyse(results::record_of(read, fixed_field(name, kNameColumns)));
 }
 
 // The JSON of a result as written to NAME.json, parsed back.

@@ -10,7 +10,6 @@
 namespace {
 
 using generate::Model;
-using generate::ModelError;
 using generate_test::kNileYer;
 using generate_test::model_json;
 using nlohmann::json;
@@ -25,11 +24,11 @@ Model from_year_file(const std::string& text) {
   return generate::read_model(in, "T.YER");
 }
 
-// The message of the ModelError that reading throws ("" when none).
+// The message of the files::Error that reading throws ("" when none).
 std::string error_of(const std::function<Model()>& read) {
   try {
     read();
-  } catch (const ModelError& e) {
+  } catch (const files::Error& e) {
     return e.what();
   }
   return "";
@@ -204,7 +203,11 @@ INSTANTIATE_TEST_SUITE_P(
         YearFault{"BlankYears", [] { return nile_with("  100 1871", "      1871"); },
                   "T.YER:2: the number of years (columns 1-5) is blank"},
         YearFault{"NoTransform",
-                  [] { return nile_with(" 1   ", " 0           0.0000000           0.0000000"); },
+                  [] {
+                    std::string zeros = " 0 ";
+                    for (int k = 0; k < 4; ++k) zeros += "           0.0000000";
+                    return nile_with(" 1   ", zeros);
+                  },
                   "T.YER:3: family 0"},
         YearFault{"OtherFamily",
                   [] {

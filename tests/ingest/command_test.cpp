@@ -52,7 +52,7 @@ TEST_F(Command, WritesNameIncIntoANewFolder) {
   const Outcome r = import_cmd({csv.string(), "-o", out.string()});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(testing::slurp(out / "RHINE.INC"),
-            import_tables({{"rhine.csv", testing::daily_csv(1961, 1963)}}, {}).flow_text);
+            import_tables({{"rhine.csv", testing::daily_csv(1961, 1963)}}, {}).flow_text());
   EXPECT_EQ(files_in(out), std::vector<fs::path>{"RHINE.INC"});  // no temporary left
   EXPECT_NE(r.out.find("years written: 1961-1963"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("written: " + (out / "RHINE.INC").string()), std::string::npos) << r.out;

@@ -91,7 +91,7 @@ TEST_P(Layouts, EveryLayoutGivesTheSameMonthlyTotals) {
     ASSERT_EQ(r.report.notes.size(), 1u);
     EXPECT_NE(r.report.notes[0].find(GetParam().note), std::string::npos) << r.report.notes[0];
   }
-  const std::vector<Year> months = months_of(r.flow_text);
+  const std::vector<Year> months = months_of(r.flow_text());
   ASSERT_EQ(months.size(), 2u);
   for (int y = 0; y < 2; ++y)
     for (int m = 0; m < 12; ++m)
@@ -112,17 +112,17 @@ TEST(Records, HaveTheColumnsOfTheFlowFile) {
   char expected[200];
   int n = std::snprintf(expected, sizeof expected, "Rhin2001 ");
   for (double v : t) n += std::snprintf(expected + n, sizeof expected - n, "%7.3f ", v);
-  EXPECT_EQ(r.flow_text, std::string(expected) + "\n");
-  EXPECT_EQ(r.flow_text.size(), 106u);  // 105 columns and the line end
+  EXPECT_EQ(r.flow_text(), std::string(expected) + "\n");
+  EXPECT_EQ(r.flow_text().size(), 106u);  // 105 columns and the line end
 
   o.name = "AB";
-  EXPECT_EQ(import_text(daily_csv(2001, 2001), o).flow_text.substr(0, 9), "AB  2001 ");
+  EXPECT_EQ(import_text(daily_csv(2001, 2001), o).flow_text().substr(0, 9), "AB  2001 ");
 }
 
 TEST(Daily, TotalsComeBackAndTheReaderSumsThemToTheYear) {
   const Result r = import_text(daily_csv(1951, 1960));
   ASSERT_TRUE(r.ok) << r.message;
-  const testing::Read back = read_back(r.flow_text);
+  const testing::Read back = read_back(r.flow_text());
   ASSERT_TRUE(back.ok) << back.message;
   EXPECT_EQ(back.first_year, 1951);
   EXPECT_EQ(back.N, 10);
@@ -143,7 +143,7 @@ TEST(Daily, MeanAndScaleApplyToTheMonth) {
   o.scale = 0.5;
   const Result r = import_text(daily_csv(2003, 2003), o);
   ASSERT_TRUE(r.ok) << r.message;
-  const Year got = months_of(r.flow_text)[0];
+  const Year got = months_of(r.flow_text())[0];
   for (int m = 0; m < 12; ++m)
     EXPECT_NEAR(got[m], totals_of(2003)[m] / days_in_month(2003, m + 1) * 0.5, 5e-6) << m + 1;
   EXPECT_EQ(r.report.to_json()["monthly"], "mean");
@@ -218,7 +218,7 @@ TEST(Years, SpanWithIncompleteYearsFailsNamingThem) {
   const Result r = import_text(daily_csv(1961, 1970, {"1965-06-14"}), o);
   EXPECT_FALSE(r.ok);
   EXPECT_NE(r.message.find("incomplete: 1959-1960, 1965"), std::string::npos) << r.message;
-  EXPECT_TRUE(r.flow_text.empty());
+  EXPECT_TRUE(r.flow_text().empty());
 }
 
 TEST(Missing, SentinelMarksMissingValues) {
@@ -330,7 +330,7 @@ TEST_P(BadCsv, IsRefusedWithAMessageNamingTheLine) {
   const Result r = import_text(text, o);
   ASSERT_FALSE(r.ok);
   EXPECT_NE((r.message + "\n").find(GetParam().expected), std::string::npos) << r.message;
-  EXPECT_TRUE(r.flow_text.empty());
+  EXPECT_TRUE(r.flow_text().empty());
   EXPECT_EQ(r.report.error, r.message);
 }
 
@@ -345,7 +345,7 @@ TEST(ScaleNeededForLargeValues, ScaleDownMakesThemFit) {
   o.scale = 0.001;
   const Result r = import_text(text, o);
   ASSERT_TRUE(r.ok) << r.message;
-  EXPECT_EQ(months_of(r.flow_text)[0][0], 12345.7);  // 5 digits leave room for 1 decimal
+  EXPECT_EQ(months_of(r.flow_text())[0][0], 12345.7);  // 5 digits leave room for 1 decimal
 }
 
 TEST(Column, ChosenByNameOrNumber) {
@@ -362,11 +362,11 @@ TEST(Column, ChosenByNameOrNumber) {
     o.column = c;
     const Result r = import_text(text, o);
     ASSERT_TRUE(r.ok) << c << ": " << r.message;
-    EXPECT_EQ(months_of(r.flow_text)[0][0], 31.0) << c;
+    EXPECT_EQ(months_of(r.flow_text())[0][0], 31.0) << c;
   }
   Options o;
   o.column = "2";
-  EXPECT_EQ(months_of(import_text(text, o).flow_text)[0][0], 279.0);
+  EXPECT_EQ(months_of(import_text(text, o).flow_text())[0][0], 279.0);
 }
 
 TEST(SeveralFiles, AreJoinedInDateOrderWhateverTheirOrderGiven) {
@@ -380,7 +380,7 @@ TEST(SeveralFiles, AreJoinedInDateOrderWhateverTheirOrderGiven) {
   EXPECT_EQ(r.name, "LATER");
   Options o;
   o.name = "LATER";
-  EXPECT_EQ(r.flow_text, import_text(all, o).flow_text);
+  EXPECT_EQ(r.flow_text(), import_text(all, o).flow_text());
   EXPECT_EQ(r.report.files[0].first, "1963-05-17");
   EXPECT_EQ(r.report.rows_read, 1826);
 }
@@ -488,7 +488,7 @@ TEST(Robustness, DamagedTablesAreImportedOrRefusedWithAMessage) {
     const Result r = testing::import_text(text, o);
     if (r.ok) {
       ++imported;
-      ASSERT_TRUE(testing::read_back(r.flow_text).ok) << text;
+      ASSERT_TRUE(testing::read_back(r.flow_text()).ok) << text;
     } else {
       ++refused;
       ASSERT_EQ(r.message.rfind("test.csv", 0), 0u) << r.message;

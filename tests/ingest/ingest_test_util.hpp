@@ -12,7 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/reader.hpp"
+#include "files/error.hpp"
+#include "flowfile/fields.hpp"
+#include "flowfile/reader.hpp"
 #include "ingest/csv.hpp"
 #include "ingest/import.hpp"
 
@@ -78,11 +80,12 @@ struct Read {
 
 inline Read read_back(const std::string& text) {
   std::istringstream in(text);
-  auto record = std::make_unique<driver::FlowRecord>();
-  const driver::ReadResult r = driver::read_flows(in, "T.INC", *record);
-  Read out{r.ok, r.message, record->first_year, record->N, {}};
-  out.flows.assign(record->flows.begin(), record->flows.begin() + record->N);
-  return out;
+  try {
+    const flowfile::FlowRead r = flowfile::read_flows(in, "T.INC");
+    return {true, "", r.record.first_year, r.record.years(), r.record.annual()};
+  } catch (const files::Error& e) {
+    return {false, e.what(), 0, 0, {}};
+  }
 }
 
 // The twelve monthly values of each record of a flow file's text, as the
@@ -93,7 +96,7 @@ inline std::vector<Year> months_of(const std::string& text) {
   std::string line;
   while (std::getline(in, line)) {
     Year y{};
-    for (int m = 0; m < 12; ++m) driver::read_real_field(line.substr(9 + 8 * m, 7), y[m]);
+    for (int m = 0; m < 12; ++m) (void)flowfile::read_real_field(line.substr(9 + 8 * m, 7), y[m]);
     years.push_back(y);
   }
   return years;

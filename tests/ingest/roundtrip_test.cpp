@@ -25,7 +25,7 @@ std::string wide_from_flow_file(const std::string& text) {
     csv += year.substr(year.find_first_not_of(' '));
     for (int m = 0; m < 12; ++m) {
       double v = 0.0;
-      EXPECT_TRUE(driver::read_real_field(line.substr(9 + 8 * m, 7), v));
+      EXPECT_TRUE(flowfile::read_real_field(line.substr(9 + 8 * m, 7), v));
       char buf[40];
       std::snprintf(buf, sizeof buf, ",%.17g", v);
       csv += buf;
@@ -43,12 +43,12 @@ void expect_round_trip(const fs::path& flow_file) {
   const Result r =
       import_tables({{flow_file.stem().string() + ".csv", wide_from_flow_file(original)}}, {});
   ASSERT_TRUE(r.ok) << r.message;
-  const testing::Read after = testing::read_back(r.flow_text);
+  const testing::Read after = testing::read_back(r.flow_text());
   ASSERT_TRUE(after.ok) << after.message;
   EXPECT_EQ(after.first_year, before.first_year);
   EXPECT_EQ(after.N, before.N);
   EXPECT_EQ(after.flows, before.flows);
-  EXPECT_EQ(testing::months_of(r.flow_text), testing::months_of(original));
+  EXPECT_EQ(testing::months_of(r.flow_text()), testing::months_of(original));
   EXPECT_EQ(r.report.max_rounding, 0.0);
 }
 

@@ -1,12 +1,11 @@
+#include "flowfile/fields.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "driver/reader.hpp"
-#include "ingest/import.hpp"
-
-namespace ingest {
+namespace flowfile {
 namespace {
 
 struct FieldCase {
@@ -57,7 +56,14 @@ TEST(Field, ReaderGetsBackTheValueToHalfAUnitOfTheLastDecimal) {
     ASSERT_TRUE(format_field(v, f, d)) << v;
     ASSERT_EQ(f.size(), 7u);
     double back = -1.0;
-    ASSERT_TRUE(driver::read_real_field(f, back)) << f;
+    ASSERT_TRUE(read_real_field(f, back)) << f;
+    // A record kept in memory holds what its text would read back as, and
+    // writes the same text again.
+    EXPECT_EQ(field_value(f), back) << f;
+    std::string again;
+    int d_again = -1;
+    ASSERT_TRUE(format_field(back, again, d_again));
+    EXPECT_EQ(again, f) << v;
     EXPECT_LE(std::fabs(back - v), 0.5 * std::pow(10.0, -d) * (1 + 1e-9)) << v << " as " << f;
     // No decimal is given away: one more would not fit.
     if (d > 0 && d < 6) {
@@ -71,4 +77,4 @@ TEST(Field, ReaderGetsBackTheValueToHalfAUnitOfTheLastDecimal) {
 }
 
 }  // namespace
-}  // namespace ingest
+}  // namespace flowfile

@@ -1,4 +1,4 @@
-#include "driver/reader.hpp"
+#include "flowfile/reader.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,9 +10,12 @@
 #include <system_error>
 #include <vector>
 
+#include "files/error.hpp"
+#include "files/input.hpp"
+#include "flowfile/fields.hpp"
 #include "support/files.hpp"
 
-namespace driver {
+namespace flowfile {
 namespace {
 
 namespace fs = std::filesystem;
@@ -26,6 +29,46 @@ std::string years(int first, int last, double v = 1.0, const char* eol = "\n") {
 }
 
 using rivan6_test::test_name;
+using files::OpenFailure;
+
+// The reader's outcome as these tests look at it: what was noticed, or the
+// refusal's message, the kind of failure to open, and the annual flows.
+struct Outcome {
+  bool ok = false;
+  std::string message;
+  std::vector<std::string> notes;
+  std::vector<int> blank_years;
+  int unreadable_record = 0;
+  OpenFailure open_failure = OpenFailure::none;
+};
+struct Flows {
+  int N = 0, first_year = 0;
+  std::vector<double> flows;
+};
+
+template <typename Read>
+Outcome outcome(Read read, Flows& r) {
+  Outcome o;
+  r = Flows{};
+  try {
+    const FlowRead got = read();
+    r = {got.record.years(), got.record.first_year, got.record.annual()};
+    o = {true, "", got.notes.notes, got.notes.blank_years, got.notes.unreadable_record};
+  } catch (const files::Error& e) {
+    o.message = e.what();
+    o.notes = e.notes();
+    if (e.code() == std::errc::no_such_file_or_directory) o.open_failure = OpenFailure::missing;
+    else if (o.message.find("not a regular file") != std::string::npos)
+      o.open_failure = OpenFailure::not_regular;
+  }
+  return o;
+}
+Outcome read_flows(std::istream& in, const char* name, Flows& r) {
+  return outcome([&] { return flowfile::read_flows(in, name); }, r);
+}
+Outcome read_flow_file(const std::string& path, Flows& r) {
+  return outcome([&] { return flowfile::read_flow_file(path); }, r);
+}
 
 struct FieldCase {
   const char* name;
@@ -85,8 +128,8 @@ TEST(IntField, BlanksAreIgnoredAndLettersRefused) {
 
 TEST(ReadFlows, ConsecutiveYearsGiveNAndFirstYear) {
   std::istringstream in(years(1920, 1959, 2.5));
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "T.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "T.INC", r);
   ASSERT_TRUE(res.ok) << res.message;
   EXPECT_EQ(r.N, 40);
   EXPECT_EQ(r.first_year, 1920);
@@ -98,7 +141,7 @@ TEST(ReadFlows, AnnualFlowIsTheSumOfTheMonthsInOrder) {
   // 0.1 added twelve times in order is not 1.2 exactly; the sum must be the
   // one formed month by month.
   std::istringstream in(record(1950, 0.1) + "\n");
-  FlowRecord r;
+  Flows r;
   ASSERT_TRUE(read_flows(in, "T.INC", r).ok);
   double expected = 0.0;
   for (int m = 0; m < 12; ++m) expected += 0.1;
@@ -110,8 +153,8 @@ TEST(ReadFlows, BlankMonthsShortLinesLongLinesAndWindowsLineEnds) {
   text += record(1951, 1.0) + "X" + std::string(40, '9') + "\r\n";  // flag and junk past 105
   text += record(1952, 1.0).substr(0, 24) + "\r\n";                 // short line: months 3.. blank
   std::istringstream in(text);
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "T.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "T.INC", r);
   ASSERT_TRUE(res.ok) << res.message;
   EXPECT_EQ(r.N, 3);
   EXPECT_EQ(r.flows[0], 0.0);
@@ -123,8 +166,8 @@ TEST(ReadFlows, BlankMonthsShortLinesLongLinesAndWindowsLineEnds) {
 
 TEST(ReadFlows, TrailingEmptyLinesAreNotRecords) {
   std::istringstream in(years(1980, 1984) + "\n   \n\r\n");
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "T.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "T.INC", r);
   ASSERT_TRUE(res.ok) << res.message;
   EXPECT_EQ(r.N, 5);
 }
@@ -133,8 +176,8 @@ TEST(ReadFlows, UnreadableRecordEndsTheDataAndSaysSo) {
   std::string bad = record(1983, 1.0);
   bad.replace(20, 3, "abc");
   std::istringstream in(years(1980, 1982) + bad + "\n" + years(1984, 1990));
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "T.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "T.INC", r);
   ASSERT_TRUE(res.ok);
   EXPECT_EQ(r.N, 3);
   ASSERT_EQ(res.notes.size(), 1u);
@@ -163,8 +206,8 @@ std::string huge_year(int year) {
 
 TEST_P(RefusedFile, NamesTheFileAndTheRecord) {
   std::istringstream in(GetParam().text);
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "GAUGE.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "GAUGE.INC", r);
   EXPECT_FALSE(res.ok) << GetParam().what;
   EXPECT_NE(res.message.find(GetParam().expected), std::string::npos) << res.message;
   EXPECT_NE(res.message.find("GAUGE.INC"), std::string::npos) << res.message;
@@ -194,8 +237,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ReadFlows, MoreThanAThousandRecordsReadsTheFirstThousandAndSaysSo) {
   std::istringstream in(years(1001, 2005));
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "LONG.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "LONG.INC", r);
   ASSERT_TRUE(res.ok);
   EXPECT_EQ(r.N, 1000);
   EXPECT_EQ(r.first_year, 1001);
@@ -203,7 +246,7 @@ TEST(ReadFlows, MoreThanAThousandRecordsReadsTheFirstThousandAndSaysSo) {
   EXPECT_NE(res.notes[0].find("MORE THAN 1000"), std::string::npos);
 
   std::istringstream exact(years(1001, 2000) + "\n\n");
-  const ReadResult res2 = read_flows(exact, "LONG.INC", r);
+  const Outcome res2 = read_flows(exact, "LONG.INC", r);
   EXPECT_TRUE(res2.ok);
   EXPECT_TRUE(res2.notes.empty());
 }
@@ -224,11 +267,11 @@ class TextForms : public ::testing::TestWithParam<TextForm> {};
 // Every form of the same five records reads as the same record.
 TEST_P(TextForms, ReadTheSameFlows) {
   std::istringstream plain(years(1970, 1974, 2.0));
-  FlowRecord expected;
+  Flows expected;
   ASSERT_TRUE(read_flows(plain, "T.INC", expected).ok);
   std::istringstream in(GetParam().text);
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "T.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "T.INC", r);
   ASSERT_TRUE(res.ok) << res.message;
   EXPECT_TRUE(res.notes.empty()) << res.notes[0];
   EXPECT_EQ(r.N, 5);
@@ -267,10 +310,10 @@ class FailingBuffer : public std::streambuf {
 TEST(ReadFlows, ReadErrorPartWayRefusesTheFileWithTheReason) {
   FailingBuffer buffer(years(1950, 1959));
   std::istream in(&buffer);
-  FlowRecord r;
-  const ReadResult res = read_flows(in, "DISK.INC", r);
+  Flows r;
+  const Outcome res = read_flows(in, "DISK.INC", r);
   EXPECT_FALSE(res.ok);
-  EXPECT_EQ(res.message, " READING DISK.INC FAILED AFTER RECORD 10: " +
+  EXPECT_EQ(res.message, "READING DISK.INC FAILED AFTER RECORD 10: " +
                              std::error_code(EIO, std::generic_category()).message());
   EXPECT_EQ(r.N, 0);
 }
@@ -297,8 +340,8 @@ class FileKinds : public ::testing::TestWithParam<FileKind> {
 TEST_P(FileKinds, OnlyARegularFileIsRead) {
   const fs::path p = tmp_ / "G.INC";
   if (!GetParam().make(p)) GTEST_SKIP() << "cannot make " << GetParam().name;
-  FlowRecord r;
-  const ReadResult res = read_flow_file(p.string(), r);
+  Flows r;
+  const Outcome res = read_flow_file(p.string(), r);
   EXPECT_EQ(res.open_failure, GetParam().failure);
   EXPECT_EQ(res.ok, GetParam().failure == OpenFailure::none) << res.message;
   if (GetParam().failure != OpenFailure::none) {
@@ -332,76 +375,5 @@ INSTANTIATE_TEST_SUITE_P(
                                OpenFailure::not_regular, "a character device, not a regular file"}),
     [](const ::testing::TestParamInfo<FileKind>& info) { return std::string(info.param.name); });
 
-// ---- what the dialogue makes of what is typed --------------------------------
-
-struct Typed {
-  const char* name;
-  const char* typed;
-  const char* expected;
-};
-
-void PrintTo(const Typed& c, std::ostream* os) {
-  *os << '"' << c.typed << '"';
-}
-
-class DataDirectory : public ::testing::TestWithParam<Typed> {};
-
-TEST_P(DataDirectory, GetsItsClosingSeparatorAndEndsAtABlank) {
-  EXPECT_EQ(data_directory(GetParam().typed), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, DataDirectory,
-    ::testing::Values(
-        Typed{"with_separator", "data/", "data/"}, Typed{"without_separator", "data", "data/"},
-        Typed{"windows_separator", "C:\\DOZIZ\\DATA\\", "C:\\DOZIZ\\DATA\\"},
-        Typed{"root", "/", "/"}, Typed{"empty", "", ""}, Typed{"cut_at_blank", "my data/", "my/"},
-        Typed{"longer_than_the_field", "/a/folder/name/that/is/longer/than/fifty/columns/x",
-              "/a/folder/name/that/is/longer/than/fifty/columns/x/"}),
-    [](const ::testing::TestParamInfo<Typed>& info) { return std::string(info.param.name); });
-
-class BaseName : public ::testing::TestWithParam<Typed> {};
-
-TEST_P(BaseName, DropsLeadingBlanksAndTheSuffix) {
-  EXPECT_EQ(base_name_entered(GetParam().typed), GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Forms, BaseName,
-    ::testing::Values(Typed{"plain", "NILE", "NILE"}, Typed{"leading_blanks", "   NILE", "NILE"},
-                      Typed{"suffix", "NILE.INC", "NILE"},
-                      Typed{"lowercase_suffix", "nile.inc", "nile"},
-                      Typed{"suffix_then_text", "NILE.INC  old", "NILE  old"},
-                      Typed{"suffix_alone", ".INC", ""}, Typed{"dot_in_name", "A.B", "A.B"},
-                      Typed{"blank", "   ", ""}),
-    [](const ::testing::TestParamInfo<Typed>& info) { return std::string(info.param.name); });
-
-TEST(BaseName, EndInAnyCaseAndPlainNames) {
-  for (const char* end : {"END", "end", "End", "  END", "END   "}) EXPECT_TRUE(is_end(end)) << end;
-  for (const char* other : {"ENDS", "", "E ND", "END.INC"}) EXPECT_FALSE(is_end(other)) << other;
-  for (const char* plain : {"NILE", "A.B", "nile-2"}) EXPECT_TRUE(is_plain_name(plain)) << plain;
-  for (const char* path : {"../NILE", "..", "sub/NILE", "/NILE", "C:\\NILE", "A..B"})
-    EXPECT_FALSE(is_plain_name(path)) << path;
-}
-
-TEST(FindFlowFile, UppercaseFirstThenLowercase) {
-  rivan6_test::TempDir tmp;
-  const std::string dir = tmp.path().string();
-  rivan6_test::write_file(tmp / "low.inc", "");
-  rivan6_test::write_file(tmp / "BOTH.INC", "");
-  rivan6_test::write_file(tmp / "BOTH.inc", "");
-  EXPECT_EQ(find_flow_file(dir, "low"), dir + "/low.inc");
-  EXPECT_EQ(find_flow_file(dir, "BOTH"), dir + "/BOTH.INC");
-  EXPECT_EQ(find_flow_file(dir, "NONE"), dir + "/NONE.INC");
-  EXPECT_EQ(find_flow_file("", "NONE"), "NONE.INC");
-}
-
-TEST(Names, StemAndFixedFields) {
-  EXPECT_EQ(stem_of("NOOIT               "), "NOOIT");
-  EXPECT_EQ(stem_of("NO OIT"), "NO");
-  EXPECT_EQ(fixed_field("ABC", 5), "ABC  ");
-  EXPECT_EQ(fixed_field("ABCDEFG", 5), "ABCDE");
-}
-
 }  // namespace
-}  // namespace driver
+}  // namespace flowfile

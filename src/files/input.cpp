@@ -1,4 +1,4 @@
-#include "driver/flow_input.hpp"
+#include "files/input.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,7 +9,9 @@
 #include <istream>
 #include <system_error>
 
-namespace driver {
+#include "files/error.hpp"
+
+namespace files {
 
 namespace {
 
@@ -24,11 +26,11 @@ const char* kind_of(mode_t mode) {
 
 }  // namespace
 
-FlowInput::~FlowInput() {
+InputFile::~InputFile() {
   if (fd_ >= 0) ::close(fd_);
 }
 
-OpenFailure FlowInput::open(const std::string& path, std::string& reason) {
+OpenFailure InputFile::open(const std::string& path, std::string& reason) {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   setg(nullptr, nullptr, nullptr);
@@ -58,7 +60,7 @@ OpenFailure FlowInput::open(const std::string& path, std::string& reason) {
   return OpenFailure::none;
 }
 
-FlowInput::int_type FlowInput::underflow() {
+InputFile::int_type InputFile::underflow() {
   if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
   if (fd_ < 0) return traits_type::eof();
   while (true) {
@@ -77,26 +79,26 @@ bool file_exists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0;
 }
 
-bool read_text_file(const std::string& path, std::size_t max_bytes, std::string& text,
-                    std::string& error) {
-  FlowInput file;
-  if (file.open(path, error) != OpenFailure::none) return false;
-  text.clear();
+std::string read_text_file(const std::string& path, std::size_t max_bytes) {
+  InputFile file;
+  std::string reason;
+  if (file.open(path, reason) != OpenFailure::none)
+    throw Error("CANNOT READ " + path + ": " + reason, path);
+  std::string text;
   try {
     std::istream in(&file);
     char buf[1 << 16];
     while (in.read(buf, sizeof buf) || in.gcount() > 0) {
       text.append(buf, static_cast<std::size_t>(in.gcount()));
-      if (text.size() > max_bytes) {
-        error = "larger than " + std::to_string(max_bytes >> 20) + " MiB";
-        return false;
-      }
+      if (text.size() > max_bytes)
+        throw Error(
+            "CANNOT READ " + path + ": larger than " + std::to_string(max_bytes >> 20) + " MiB",
+            path);
     }
   } catch (const std::system_error& e) {
-    error = e.code().message();
-    return false;
+    throw Error("CANNOT READ " + path + ": " + e.code().message(), path, 0, e.code());
   }
-  return true;
+  return text;
 }
 
-}  // namespace driver
+}  // namespace files

@@ -1,16 +1,18 @@
-// A flow file opened for reading. Only a regular file is accepted: a FIFO
+// Input files opened for reading. Only a regular file is accepted: a FIFO
 // would make the program wait for a writer, a device such as /dev/zero would
 // never end, and a directory has no lines. A read error part-way through is
 // not taken for the end of the file.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <streambuf>
 #include <string>
+#include <system_error>
 
-namespace driver {
+namespace files {
 
-// Why a flow file could not be opened.
+// Why a file could not be opened.
 enum class OpenFailure {
   none,         // opened
   missing,      // no such file
@@ -18,16 +20,16 @@ enum class OpenFailure {
   other,        // permission denied and the like
 };
 
-class FlowInput : public std::streambuf {
+class InputFile : public std::streambuf {
  public:
-  FlowInput() = default;
-  FlowInput(const FlowInput&) = delete;
-  FlowInput& operator=(const FlowInput&) = delete;
-  ~FlowInput() override;
+  InputFile() = default;
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+  ~InputFile() override;
 
   // Opens path for reading. On failure reason says why in the system's words
   // ("No such file or directory") or names the kind of file ("a FIFO").
-  OpenFailure open(const std::string& path, std::string& reason);
+  [[nodiscard]] OpenFailure open(const std::string& path, std::string& reason);
 
  protected:
   // Throws std::system_error when the system reports a read error, so that a
@@ -42,9 +44,9 @@ class FlowInput : public std::streambuf {
 // Whether the file exists at all (of any kind, following links).
 bool file_exists(const std::string& path);
 
-// Reads a whole regular file (at most max_bytes) into text; false with the
-// reason in error (the system's words, the kind of file, or its size).
-bool read_text_file(const std::string& path, std::size_t max_bytes, std::string& text,
-                    std::string& error);
+// Reads a whole regular file of at most max_bytes. Throws files::Error
+// ("CANNOT READ path: reason") when it cannot: the system's words, the kind
+// of file, or its size.
+std::string read_text_file(const std::string& path, std::size_t max_bytes);
 
-}  // namespace driver
+}  // namespace files
