@@ -8,8 +8,8 @@
 #include <memory>
 #include <sstream>
 
+#include "answer/answer.hpp"
 #include "driver/reader.hpp"
-#include "driver/texts.hpp"
 #include "files/error.hpp"
 #include "flowfile/reader.hpp"
 
@@ -28,7 +28,7 @@ void BM_WholeGauge(benchmark::State& state) {
   for (auto _ : state) {
     const results::GaugeResult g = results::analyse(record);
     const std::string texts =
-        driver::answer_file(g) + driver::correlogram_file(g) + driver::year_file(g);
+        answer::answer_file(g) + answer::correlogram_file(g) + answer::year_file(g);
     benchmark::DoNotOptimize(texts.data());
   }
 }

@@ -32,7 +32,7 @@ generate::Model nile() {
   m.name = "NILE";
   m.first_year = 1871;
   m.N = 100;
-  m.family = 1;
+  m.distribution.family() = 1;
   m.t = {2, -36.7712101, 5.4021626, 1.0, 0.0};
   m.p = 2;
   m.q = 1;

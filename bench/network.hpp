@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "answer/answer.hpp"
 #include "driver/reader.hpp"
-#include "driver/texts.hpp"
 #include "files/error.hpp"
 #include "flowfile/reader.hpp"
 #include "results/result.hpp"

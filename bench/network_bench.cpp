@@ -41,7 +41,7 @@ void BM_NetworkStage(benchmark::State& state) {
         case kAnalysis: {
           const results::GaugeResult g = results::analyse(n.records[i]);
           const std::string texts =
-              driver::answer_file(g) + driver::correlogram_file(g) + driver::year_file(g);
+              answer::answer_file(g) + answer::correlogram_file(g) + answer::year_file(g);
           benchmark::DoNotOptimize(texts.data());
           break;
         }

@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
+#include "answer/answer.hpp"
 #include "driver/reader.hpp"
-#include "driver/texts.hpp"
 #include "files/error.hpp"
 #include "flowfile/reader.hpp"
 #include "format/format.hpp"
@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream log;
   format::Writer screen(log);
   format::Screen scr{screen, [](std::string_view) {}};
-  driver::show_gauge(g.result, scr, false);
+  answer::show_gauge(g.result, scr, false);
   const driver::GaugeTexts texts = driver::gauge_texts(
       g.result, g.findings, log.str() + findings::findings_block(g.result, g.findings));
   return 0;

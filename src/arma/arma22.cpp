@@ -2,7 +2,6 @@
 
 #include <climits>
 #include <cstring>
-#include <sstream>
 #include <string>
 
 #include "arma/comp.hpp"
@@ -19,18 +18,12 @@ constexpr double kStepFactor = stats::single(0.05f);  // initial step, relative
 constexpr double kBound = 1.0;
 constexpr int kStored = 16;  // coefficients kept per model
 
-constexpr std::string_view kTooFew = "(' P, Q =' 2I2 ': TOO FEW FLOWS TO FIT THIS MODEL')";
-constexpr std::string_view kScoreLine = "(A, 2I3, 2F8.3)";
-
 // The search state of one model, from the standard start.
 struct Searcher {
   Blocks& b;
-  std::ostringstream& refusal;
-  format::Writer screen;
   int n;
 
-  Searcher(Blocks& blocks, std::ostringstream& os, int length)
-      : b(blocks), refusal(os), screen(os), n(length) {}
+  Searcher(Blocks& blocks, int length) : b(blocks), n(length) {}
 
   // Fits ARMA(p, q), k = p + q > 0; false when the lag check refused it.
   bool fit(int p, int q, ArmaFit& f, std::array<double, kStored + 1>& phi,
@@ -44,8 +37,8 @@ struct Searcher {
   void start(int p, int q) {
     b.p.np = p;
     b.p.mq = q;
-    for (int i = 1; i <= p; ++i) b.p.L[i - 1] = i;
-    for (int j = 1; j <= q; ++j) b.p.M[j - 1] = j;
+    for (int i = 1; i <= p; ++i) b.p.ar_lags[i - 1] = i;
+    for (int j = 1; j <= q; ++j) b.p.ma_lags[j - 1] = j;
     for (int tt = b.p.t0; tt <= n; ++tt) {
       at(b.w.a, tt) = 0.0;
       at(b.w.e, tt) = 0.0;
@@ -53,7 +46,7 @@ struct Searcher {
     }
     for (int tt = 1; tt <= n; ++tt) at(b.w.w, tt) = b.d.x[tt - 1];
     b.d.init = 0;
-    b.log = readlog{};
+    b.log = ReadLog{};
   }
 
   // The search from the standard start, after start(p, q).
@@ -64,20 +57,23 @@ struct Searcher {
     std::array<double, 4> step{};
     start_values(p, q, u, step);
 
-    const normalize::Objective objective = [this](int kk, const double* uu, double& v) {
-      if (b.p.lag_fail != 0) {
+    auto objective = [this](int kk, const double* uu, double& v) {
+      if (b.p.lag_refused) {
         v = 0.0;  // the model was refused: let the search end at once
         return;
       }
-      funct(kk, uu, v, b, screen);
+      if (funct(kk, uu, v, b) == ObjectiveStatus::lag_too_big) v = 0.0;
     };
     f.p = p;
     f.q = q;
-    normalize::fdnelm(k, u.data(), f.fff, step.data(), kArmaSearch.reqmin, f.it, kArmaSearch.maxit,
-                      f.ier, objective);
-    if (b.p.lag_fail != 0) return false;
-    funct(k, u.data(), f.ff, b, screen);
-    if (b.p.lag_fail != 0) return false;
+    const normalize::SimplexResult result = normalize::fdnelm(
+        std::span<double>(u.data(), static_cast<std::size_t>(k)),
+        std::span<const double>(step.data(), static_cast<std::size_t>(k)), kArmaSearch, objective);
+    f.fff = result.fx;
+    f.it = result.it;
+    f.status = result.status;
+    if (b.p.lag_refused) return false;
+    if (funct(k, u.data(), f.ff, b) != ObjectiveStatus::ok) return false;
     f.fitted = true;
     f.sa = b.d.sa;
     f.aicc = f.fff;
@@ -91,42 +87,15 @@ struct Searcher {
   }
 };
 
-// True when the work arrays hold, bit for bit, every value that the reads
+// True when the WorkArrays arrays hold, bit for bit, every value that the reads
 // record, and the recorded search ran only the recursions that keep it.
-bool same_reads(const readlog& log, const work& w) {
+bool same_reads(const ReadLog& log, const WorkArrays& w) {
   if (!log.complete || log.low == INT_MAX) return false;
   for (const StaleRead& r : log.reads) {
     const double now = at(r.forward ? w.a : w.w, r.t);
     if (std::memcmp(&now, &r.value, sizeof now) != 0) return false;
   }
   return true;
-}
-
-void minimiser_record(format::Writer& ans, const ArmaFit& f) {
-  ans.list(" n,it,maxit,ier,fff,ff,sa,ffi(1),ffi(2),tth(1),tth(2)");
-  ans.write("(4I4 / 7F10.4)", f.p + f.q, f.it, kArmaSearch.maxit, f.ier, f.fff, f.ff, f.sa,
-            f.phi[0], f.phi[1], f.theta[0], f.theta[1]);
-}
-
-// The fits in the order of the search, up to the one refused.
-template <class F>
-void each_fit(const Identification& id, F&& f) {
-  for (int p = 0; p <= 2; ++p)
-    for (int q = 0; q <= 2; ++q) {
-      if (id.refused == 3 * p + q) return;
-      f(id.fits[p][q]);
-    }
-}
-
-void write_table(format::Writer& w, const Identification& id) {
-  constexpr std::string_view kTable =
-      "('1' / / / ' the updated AIC table for ' A10 / / / "
-      "' the rows are the order p of the AR part with  p=0,1,2' / "
-      "' the columns are the order q of the MA part of the ARMA equation with  q=0,1,2' / / "
-      "3(3F20.6 /))";
-  const auto& t = id.table;
-  w.write(kTable, id.title, t[0][0], t[0][1], t[0][2], t[1][0], t[1][1], t[1][2], t[2][0], t[2][1],
-          t[2][2]);
 }
 
 }  // namespace
@@ -149,7 +118,7 @@ void start_values(int p, int q, std::array<double, 4>& u, std::array<double, 4>&
 }
 
 Identification identify(std::span<const double> x, std::string_view name, Blocks& b,
-                        const normalize::cfunsb4& flows, const normalize::Transform& t,
+                        const normalize::cfunsb4& flows, const normalize::FittedDistribution& t,
                         bool reuse) {
   Identification id;
   // The heading shows the first 10 columns of the name, blank-padded.
@@ -165,21 +134,20 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
 
   b.p.t0 = -100;
   b.p.n = n;
-  b.p.lag_fail = 0;
+  b.p.lag_refused = false;
   for (int i = 0; i < n; ++i) b.d.x[i] = x[i];
   id.residuals.assign(x.begin(), x.end());
 
   for (auto& row : id.table) row.fill(white + 1.0);
   std::array<std::array<std::array<double, kStored + 1>, 3>, 3> phi_store{}, theta_store{};
-  b.p.L.fill(0);
-  b.p.M.fill(0);
+  b.p.ar_lags.fill(0);
+  b.p.ma_lags.fill(0);
 
   // What each search read from earlier fits, and the residuals it left.
-  std::array<std::array<readlog, 3>, 3> reads{};
+  std::array<std::array<ReadLog, 3>, 3> reads{};
   std::array<std::array<std::vector<double>, 3>, 3> residuals{};
 
-  std::ostringstream refusal;
-  Searcher search(b, refusal, n);
+  Searcher search(b, n);
   for (int p = 0; p <= 2; ++p) {
     for (int q = 0; q <= 2; ++q) {
       ArmaFit& f = id.fits[p][q];
@@ -194,13 +162,13 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
         f.aicc = white;
         b.d.sa = 1.0;
         b.p.t0 = 0;
-        b.d.D = 0.0;
+        b.d.determinant = 0.0;
         f.sa = b.d.sa;
       } else if (n - k - 2 <= 0) {
         continue;  // the AICc has no meaning here; the cell keeps its start value
       } else if (!search.fit(p, q, f, phi_store[p][q], theta_store[p][q])) {
         id.refused = 3 * p + q;
-        id.refusal = refusal.str();
+        id.refusal = b.p.refusal;
         return id;
       }
       reads[p][q] = std::move(b.log);
@@ -244,7 +212,7 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
       f.p = bp;
       f.q = bq;
       f.it = first.it;
-      f.ier = first.ier;
+      f.status = first.status;
       f.fff = first.fff;
       f.ff = first.ff;
       f.fitted = true;
@@ -256,7 +224,7 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
     } else {
       if (!search.search(bp, bq, id.refit, phi_store[bp][bq], theta_store[bp][bq])) {
         id.refused = 9;
-        id.refusal = refusal.str();
+        id.refusal = b.p.refusal;
         return id;
       }
       for (int i = 0; i < n; ++i) id.residuals[i] = b.d.res[i];
@@ -264,59 +232,6 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
     id.refitted = true;
   }
   return id;
-}
-
-void write_identification(format::Writer& ans, const Identification& id) {
-  each_fit(id, [&ans](const ArmaFit& f) {
-    if (!f.fitted) {
-      ans.write(kTooFew, f.p, f.q);
-      return;
-    }
-    if (f.p + f.q > 0) minimiser_record(ans, f);
-    ans.write(kScoreLine, " P, Q, AIC & DIST ", f.p, f.q, f.aicc, f.dist);
-  });
-  if (id.refused >= 0 && id.refused < 9) return;
-  write_table(ans, id);
-  ans.list(" the minimum AIC gives the \"best\" model out of this lot");
-  ans.list();
-  ans.list(" p & q of minimum AICc and parameters");
-  ans.write("(2I10, F12.2)", id.p, id.q, id.min_score);
-  ans.write("(/ A 2F10.4 / A 2F10.4)", " phi  ", id.phi[0], id.phi[1], " theta", id.theta[0],
-            id.theta[1]);
-  if (id.refitted) minimiser_record(ans, id.refit);
-}
-
-void show_identification(format::Screen& screen, const Identification& id) {
-  each_fit(id, [&screen](const ArmaFit& f) {
-    if (!f.fitted)
-      screen.out.write(kTooFew, f.p, f.q);
-    else
-      screen.out.write(kScoreLine, " P, Q, AIC & DIST ", f.p, f.q, f.aicc, f.dist);
-  });
-  if (id.refused >= 0 && id.refused < 9) {
-    screen.out.stream() << id.refusal;
-    return;
-  }
-  screen.pause("Press enter to continue ");
-  write_table(screen.out, id);
-  if (id.refused == 9) screen.out.stream() << id.refusal;
-}
-
-bool arma22(std::span<const double> x, std::span<double> res, std::array<double, 2>& phi,
-            std::array<double, 2>& theta, double& score, int& p, int& q, std::string_view name,
-            Blocks& b, const normalize::cfunsb4& flows, const normalize::Transform& t,
-            format::Writer& ans, format::Screen& screen) {
-  const Identification id = identify(x, name, b, flows, t);
-  show_identification(screen, id);
-  write_identification(ans, id);
-  if (!id.ok()) return false;
-  for (std::size_t i = 0; i < res.size() && i < id.residuals.size(); ++i) res[i] = id.residuals[i];
-  phi = id.phi;
-  theta = id.theta;
-  score = id.min_score;
-  p = id.p;
-  q = id.q;
-  return true;
 }
 
 }  // namespace arma

@@ -8,10 +8,9 @@
 #include <vector>
 
 #include "arma/blocks.hpp"
-#include "format/format.hpp"
+#include "normalize/distribution.hpp"
 #include "normalize/fdnelm.hpp"
 #include "normalize/fits.hpp"
-#include "normalize/johnson.hpp"
 #include "stats/single.hpp"
 
 namespace arma {
@@ -31,10 +30,10 @@ struct ArmaFit {
   int p = 0, q = 0;
   bool fitted = false;  // false: n - p - q - 2 <= 0 leaves the AICc without meaning
   int it = 0;           // simplex iterations (0 for white noise)
-  int ier = 0;          // simplex fault code
-  double fff = 0.0;     // minimum found by the search
-  double ff = 0.0;      // objective re-evaluated at it
-  double sa = 0.0;      // the scale printed with the fit (always 1)
+  normalize::SimplexStatus status = normalize::SimplexStatus::converged;  // of the search
+  double fff = 0.0;                              // minimum found by the search
+  double ff = 0.0;                               // objective re-evaluated at it
+  double sa = 0.0;                               // the scale printed with the fit (always 1)
   std::array<double, 2> phi{}, theta{};          // coefficients of lags 1 and 2
   double aicc = 0.0;                             // fff, or n^2/(n-2) for white noise
   double dist = 0.0;                             // deficit-run distance
@@ -63,7 +62,7 @@ struct Identification {
   // When the lag check refused a model the identification stops there:
   // refused is 3 p + q of that model, or 9 for the refit; -1 when none was.
   int refused = -1;
-  std::string refusal;  // the lines the lag check wrote
+  LagRefusal refusal;  // what the lag check refused
   bool ok() const { return refused < 0; }
 };
 
@@ -83,21 +82,7 @@ void start_values(int p, int q, std::array<double, 4>& u, std::array<double, 4>&
 // nothing. n < 3 or n > 1000: nothing is fitted and refused is 0.
 // reuse = false always runs the refit's search (for tests).
 Identification identify(std::span<const double> x, std::string_view name, Blocks& b,
-                        const normalize::cfunsb4& flows, const normalize::Transform& t,
+                        const normalize::cfunsb4& flows, const normalize::FittedDistribution& t,
                         bool reuse = true);
-
-// The minimiser records, score lines, score table, choice and refit record,
-// to the answer file.
-void write_identification(format::Writer& ans, const Identification& id);
-// The score lines, the pause and the table on the screen.
-void show_identification(format::Screen& screen, const Identification& id);
-
-// identify, then show_identification and write_identification; returns the
-// residuals, phi, theta, p, q and in `score` the minimum score. False when
-// the lag check refused a model or n < 3.
-bool arma22(std::span<const double> x, std::span<double> res, std::array<double, 2>& phi,
-            std::array<double, 2>& theta, double& score, int& p, int& q, std::string_view name,
-            Blocks& b, const normalize::cfunsb4& flows, const normalize::Transform& t,
-            format::Writer& ans, format::Screen& screen);
 
 }  // namespace arma

@@ -25,7 +25,7 @@ constexpr int kSeedX = 31415, kSeedY = 26543, kSeedZ = 14159;
 const std::vector<double>& fixed_deviates() {
   static const std::vector<double> deviates = [] {
     std::vector<double> z(static_cast<std::size_t>(kSynthetic) * (kWarmUp + kMaxN));
-    stdat s{kSeedX, kSeedY, kSeedZ};
+    Seeds s{kSeedX, kSeedY, kSeedZ};
     for (double& v : z) v = anorm(s);
     return z;
   }();
@@ -52,7 +52,7 @@ inline void deficit_step(V& s, V& best, double c, V x) {
 // filed under table[first + j]; 0 when the deficit never rises above zero.
 // The series are independent, so all of them step side by side, two at a
 // time, instead of one long dependent chain each.
-void largest_deficits(const double* y, int count, int n, double m, deftab& table, int first) {
+void largest_deficits(const double* y, int count, int n, double m, DeficitTable& table, int first) {
   std::array<double, kLevels> c{};
   for (int i = 1; i <= kLevels; ++i) c[i - 1] = m * (2 * i + 3) * 0.1;
   constexpr int kPairs = (kSamples + 1) / 2;
@@ -83,13 +83,14 @@ void largest_deficits(const double* y, int count, int n, double m, deftab& table
 
 }  // namespace
 
-void rnkdef(std::span<const double> x, double m, deftab& table, int sample) {
+void rnkdef(std::span<const double> x, double m, DeficitTable& table, int sample) {
   const int n = static_cast<int>(x.size()) < kMaxN ? static_cast<int>(x.size()) : kMaxN;
   largest_deficits(x.data(), 1, n, m, table, sample);
 }
 
 void comp(const std::array<double, 2>& phi, const std::array<double, 2>& theta, int n, double& dist,
-          const normalize::cfunsb4& flows, const normalize::Transform& t, stdat& s, deftab& table) {
+          const normalize::cfunsb4& flows, const normalize::FittedDistribution& t, Seeds& s,
+          DeficitTable& table) {
   if (n > kMaxN) n = kMaxN;
   const int len = kWarmUp + n;  // deviates per series
   // The seeds as the draws below leave them.
@@ -129,7 +130,7 @@ void comp(const std::array<double, 2>& phi, const std::array<double, 2>& theta, 
     }
   }
   // Into flow units.
-  normalize::ajv_all(y, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI);
+  t.from_normal(y);
   largest_deficits(y.data(), kSynthetic, n, m, table, 1);
 
   dist = 0.0;

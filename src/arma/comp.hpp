@@ -6,8 +6,8 @@
 #include <span>
 
 #include "arma/blocks.hpp"
+#include "normalize/distribution.hpp"
 #include "normalize/fits.hpp"
-#include "normalize/johnson.hpp"
 
 namespace arma {
 
@@ -16,7 +16,7 @@ namespace arma {
 // surplus ends the run and starts a new one), and files the largest value it
 // reaches (0 when there is no deficit) under table[sample][i - 1]; sample 0
 // is the observed series. Flows beyond the 1000th are not scanned.
-void rnkdef(std::span<const double> x, double m, deftab& table, int sample);
+void rnkdef(std::span<const double> x, double m, DeficitTable& table, int sample);
 
 // Distance between the observed largest deficits and those of 41 synthetic
 // series of n flows from the ARMA(2,2) model phi, theta (unit normal
@@ -27,6 +27,7 @@ void rnkdef(std::span<const double> x, double m, deftab& table, int sample);
 // simulated variance v > 1e-6 it adds 1 + |t - o| / sqrt(v), t the simulated
 // mean.
 void comp(const std::array<double, 2>& phi, const std::array<double, 2>& theta, int n, double& dist,
-          const normalize::cfunsb4& flows, const normalize::Transform& t, stdat& s, deftab& table);
+          const normalize::cfunsb4& flows, const normalize::FittedDistribution& t, Seeds& s,
+          DeficitTable& table);
 
 }  // namespace arma

@@ -182,30 +182,30 @@ namespace {
 // origin. Returns the sum of squares of a(1..n) and leaves a(1..n) in b.d.res.
 double recursions_general(Blocks& b, int maxlag) {
   b.log.complete = false;  // its reads below the origin are not recorded
-  par& P = b.p;
-  const vals& V = b.v;
-  work& W = b.w;
+  Orders& P = b.p;
+  const Coefficients& V = b.v;
+  WorkArrays& W = b.w;
   const int n = P.n;
-  const int maxAR = P.maxAR;
-  const int maxMA = P.maxMA;
+  const int max_ar = P.max_ar;
+  const int max_ma = P.max_ma;
 
   for (int t = n - maxlag; t >= 1; --t) {
     double sar = 0.0;
-    for (int K = 1; K <= maxAR; ++K)
+    for (int K = 1; K <= max_ar; ++K)
       if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
     double sma = 0.0;
-    for (int K = 1; K <= maxMA; ++K)
+    for (int K = 1; K <= max_ma; ++K)
       if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
     at(W.e, t) = at(W.w, t) - sar + sma;
   }
 
   for (int t = 0; t >= maxlag - kOrigin; --t) {
     double sar = 0.0;
-    for (int K = 1; K <= maxAR; ++K)
+    for (int K = 1; K <= max_ar; ++K)
       if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t + P.ar_flag[K]);
     double sma = 0.0;
     if (t >= -maxlag) {
-      for (int K = 1; K <= maxMA; ++K)
+      for (int K = 1; K <= max_ma; ++K)
         if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.e, t + P.ma_flag[K]);
     }
     at(W.w, t) = sar - sma;
@@ -216,10 +216,10 @@ double recursions_general(Blocks& b, int maxlag) {
   double S = 0.0;
   for (int t = P.t0; t <= n; ++t) {
     double sar = 0.0;
-    for (int K = 1; K <= maxAR; ++K)
+    for (int K = 1; K <= max_ar; ++K)
       if (P.ar_flag[K] != 0) sar += V.phi[K] * at(W.w, t - P.ar_flag[K]);
     double sma = 0.0;
-    for (int K = 1; K <= maxMA; ++K)
+    for (int K = 1; K <= max_ma; ++K)
       if (P.ma_flag[K] != 0) sma += V.theta[K] * at(W.a, t - P.ma_flag[K]);
     const double a = at(W.w, t) - sar + sma;
     at(W.a, t) = a;
@@ -253,7 +253,7 @@ inline double lag_sum(double c1, double c2, double v1, double v2) {
 // through memory would lengthen every step).
 template <int NA, int NM>
 double recursions_short(Blocks& b, int maxlag) {
-  par& P = b.p;
+  Orders& P = b.p;
   const double p1 = b.v.phi[1], p2 = b.v.phi[2];
   const double t1 = b.v.theta[1], t2 = b.v.theta[2];
   double* const a = b.w.a.data() + kOrigin;
@@ -317,7 +317,7 @@ double recursions_short(Blocks& b, int maxlag) {
   P.t0 = t0;
 
   // The values read below the origin that no call of this fit wrote.
-  readlog& log = b.log;
+  ReadLog& log = b.log;
   for (int t = t0 - 1; t >= t0 - 2; --t) {
     if (t >= log.low) continue;
     const int lag = t0 - t;
@@ -343,11 +343,11 @@ double recursions_short(Blocks& b, int maxlag) {
 }
 
 // True when the lags in use are exactly 1..max on each side, max <= 2.
-bool short_lags(const par& P) {
-  if (P.maxAR > 2 || P.maxMA > 2) return false;
-  for (int K = 1; K <= P.maxAR; ++K)
+bool short_lags(const Orders& P) {
+  if (P.max_ar > 2 || P.max_ma > 2) return false;
+  for (int K = 1; K <= P.max_ar; ++K)
     if (P.ar_flag[K] != K) return false;
-  for (int K = 1; K <= P.maxMA; ++K)
+  for (int K = 1; K <= P.max_ma; ++K)
     if (P.ma_flag[K] != K) return false;
   return true;
 }
@@ -362,10 +362,9 @@ Recursions short_recursions(int NA, int NM) {
   return kTable[NA][NM];
 }
 
-int objective(int k, const double* x, double& f, Blocks& b, format::Writer& screen,
-              bool specialise) {
-  par& P = b.p;
-  vals& V = b.v;
+ObjectiveStatus objective(int k, const double* x, double& f, Blocks& b, bool specialise) {
+  Orders& P = b.p;
+  Coefficients& V = b.v;
   const int np = P.np;
   const int mq = P.mq;
   const int n = P.n;
@@ -379,8 +378,8 @@ int objective(int k, const double* x, double& f, Blocks& b, format::Writer& scre
   std::fill(R.begin(), R.begin() + 9, 0.0);
   // The coefficients and flags hold what the last call wrote, up to its
   // largest lags; everything above is still zero.
-  clear_to(V.phi, P.ar_flag, P.maxAR);
-  clear_to(V.theta, P.ma_flag, P.maxMA);
+  clear_to(V.phi, P.ar_flag, P.max_ar);
+  clear_to(V.theta, P.ma_flag, P.max_ma);
   std::array<Term, 8> arT;
   std::array<Term, 8> maT;
 
@@ -388,55 +387,53 @@ int objective(int k, const double* x, double& f, Blocks& b, format::Writer& scre
   to_region(np, x, R.data());
   to_region(mq, x + np, R.data() + np);
 
-  product_terms(np, R.data(), P.L, arT);
-  product_terms(mq, R.data() + np, P.M, maT);
+  product_terms(np, R.data(), P.ar_lags, arT);
+  product_terms(mq, R.data() + np, P.ma_lags, maT);
 
-  P.maxAR = 0;
-  P.maxMA = 0;
-  if (np >= 1) accumulate(arT, terms_of(np), V.phi, P.ar_flag, P.maxAR);
-  if (mq >= 1) accumulate(maT, terms_of(mq), V.theta, P.ma_flag, P.maxMA);
-  const int maxAR = P.maxAR;
-  const int maxMA = P.maxMA;
+  P.max_ar = 0;
+  P.max_ma = 0;
+  if (np >= 1) accumulate(arT, terms_of(np), V.phi, P.ar_flag, P.max_ar);
+  if (mq >= 1) accumulate(maT, terms_of(mq), V.theta, P.ma_flag, P.max_ma);
+  const int max_ar = P.max_ar;
+  const int max_ma = P.max_ma;
 
   // Lag check.
-  const int lagAR = np == 0 ? 0 : (maxAR > kMaxLag ? maxAR : P.ar_flag[maxAR]);
-  const int lagMA = mq == 0 ? 0 : (maxMA > kMaxLag ? maxMA : P.ma_flag[maxMA]);
+  const int lagAR = np == 0 ? 0 : (max_ar > kMaxLag ? max_ar : P.ar_flag[max_ar]);
+  const int lagMA = mq == 0 ? 0 : (max_ma > kMaxLag ? max_ma : P.ma_flag[max_ma]);
   const int maxlag = std::max(lagAR, lagMA);
   if (maxlag > kMaxLag || maxlag >= n) {
-    screen.list("lag = ", maxlag, " index = ", lagAR, " jndex = ", lagMA);
-    screen.list("np = ", np, " mq = ", mq);
-    screen.list("*** lag is too big : reduce np and/or mq ***");
-    P.lag_fail = 1;
+    P.lag_refused = true;
+    P.refusal = {maxlag, lagAR, lagMA, np, mq};
     f = 0.0;
-    return 1;
+    return ObjectiveStatus::lag_too_big;
   }
 
-  const double S = specialise && short_lags(P) ? short_recursions(maxAR, maxMA)(b, maxlag)
+  const double S = specialise && short_lags(P) ? short_recursions(max_ar, max_ma)(b, maxlag)
                                                : recursions_general(b, maxlag);
 
   const double dn = n;
   f = dn * std::log(S / dn) + static_cast<double>(n * (n + k)) / (n - k - 2.0);
 
   // Joined coefficient list for the determinant term.
-  for (int i = 1; i <= maxAR; ++i) R[i] = V.phi[i];
-  for (int i = 1; i <= maxMA; ++i) R[maxAR + i] = V.theta[i];
+  for (int i = 1; i <= max_ar; ++i) R[i] = V.phi[i];
+  for (int i = 1; i <= max_ma; ++i) R[max_ar + i] = V.theta[i];
 
-  b.d.D = 0.0;
+  b.d.determinant = 0.0;
   if (maxlag <= 4) {
-    b.d.D = dmac(R.data() + 1, maxAR, maxMA);
-    if (b.d.D > 0.0) f = f + b.d.D;
+    b.d.determinant = dmac(R.data() + 1, max_ar, max_ma);
+    if (b.d.determinant > 0.0) f = f + b.d.determinant;
   }
-  return 0;
+  return ObjectiveStatus::ok;
 }
 
 }  // namespace
 
-int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen) {
-  return objective(k, x, f, b, screen, true);
+ObjectiveStatus funct(int k, const double* x, double& f, Blocks& b) {
+  return objective(k, x, f, b, true);
 }
 
-int funct_general(int k, const double* x, double& f, Blocks& b, format::Writer& screen) {
-  return objective(k, x, f, b, screen, false);
+ObjectiveStatus funct_general(int k, const double* x, double& f, Blocks& b) {
+  return objective(k, x, f, b, false);
 }
 
 }  // namespace arma

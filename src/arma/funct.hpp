@@ -3,14 +3,13 @@
 #pragma once
 
 #include "arma/blocks.hpp"
-#include "format/format.hpp"
 
 namespace arma {
 
 // Delta_k(x1..xk) = prod_i prod_j (1 - xi xj): the determinant of the
 // stationary covariance structure of an AR (or MA) polynomial with roots
 // xi, up to a power. det2 uses (1 - a^2 b^2)^2 - (a + b)^2 (1 - ab)^2; det3
-// and det4 work from the elementary symmetric functions of their arguments.
+// and det4 WorkArrays from the elementary symmetric functions of their arguments.
 double det1(double a);
 double det2(double a, double b);
 double det3(double a, double b, double c);
@@ -28,13 +27,13 @@ double dmac(const double* c, int p, int q);
 // exceeds 4. Leaves the expanded coefficients in b.v, the residuals and the
 // determinant term in b.d, the back-forecast origin in b.p.t0.
 //
-// Returns 0. When the largest lag exceeds 20 or is not below n, writes the
-// lag lines and "*** lag is too big : reduce np and/or mq ***" to screen,
-// sets b.p.lag_fail, sets f = 0 and returns 1: the fit must then be stopped.
-int funct(int k, const double* x, double& f, Blocks& b, format::Writer& screen);
-
+// When the largest lag exceeds 20 or is not below n, the model cannot be
+// fitted: b.p.lag_refused is set, b.p.refusal says why, f is 0 and the
+// status is lag_too_big; the fit must then be stopped.
+enum class ObjectiveStatus { ok, lag_too_big };
+[[nodiscard]] ObjectiveStatus funct(int k, const double* x, double& f, Blocks& b);
 // funct without its fast path for lags 1..2: the same numbers, bit for bit,
 // by the general loops over flagged lags. Kept to check the fast path.
-int funct_general(int k, const double* x, double& f, Blocks& b, format::Writer& screen);
+[[nodiscard]] ObjectiveStatus funct_general(int k, const double* x, double& f, Blocks& b);
 
 }  // namespace arma

@@ -17,7 +17,7 @@ double whrand(int& ix, int& iy, int& iz) {
   return t - static_cast<double>(static_cast<long long>(t));
 }
 
-double random(stdat& s) {
+double random(Seeds& s) {
   return whrand(s.ix, s.iy, s.iz);
 }
 
@@ -35,7 +35,7 @@ int power_mod(int b, long long e, int m) {
 
 }  // namespace
 
-void advance(stdat& s, long long count) {
+void advance(Seeds& s, long long count) {
   // Each seed is multiplied by its factor modulo its prime at every step
   // (a seed given above its prime is reduced by the first step, not before).
   if (count <= 0) return;
@@ -44,7 +44,7 @@ void advance(stdat& s, long long count) {
   s.iz = static_cast<int>(static_cast<long long>(s.iz) * power_mod(170, count, 30323) % 30323);
 }
 
-double anorm(stdat& s) {
+double anorm(Seeds& s) {
   return stats::xnorm(random(s));
 }
 

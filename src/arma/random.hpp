@@ -13,12 +13,12 @@ namespace arma {
 double whrand(int& ix, int& iy, int& iz);
 
 // whrand on the seeds of s.
-double random(stdat& s);
+double random(Seeds& s);
 
 // The seeds of s after count steps of whrand, without taking them.
-void advance(stdat& s, long long count);
+void advance(Seeds& s, long long count);
 
 // A standard normal deviate: the normal quantile of one uniform from random.
-double anorm(stdat& s);
+double anorm(Seeds& s);
 
 }  // namespace arma

@@ -11,9 +11,9 @@
 #include <sstream>
 #include <thread>
 
+#include "answer/answer.hpp"
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
-#include "driver/texts.hpp"
 #include "files/atomic.hpp"
 #include "files/error.hpp"
 #include "files/input.hpp"
@@ -65,11 +65,11 @@ std::vector<std::string> reading_warnings(const flowfile::ReadNotes& read) {
 std::string summary_line(const std::string& name, const results::GaugeResult& g,
                          const std::vector<std::string>& warnings) {
   std::vector<std::string> remarks;
-  if (!g.complete()) remarks.emplace_back(no_arma_reason(g));
+  if (!g.complete()) remarks.emplace_back(answer::no_arma_reason(g));
   remarks.insert(remarks.end(), warnings.begin(), warnings.end());
   char line[160];
   std::snprintf(line, sizeof line, "%-19s %4d-%-4d  N %4d  %s", name.c_str(), g.record.first_year,
-                g.record.last_year(), g.record.N, model_summary(g).c_str());
+                g.record.last_year(), g.record.N, answer::model_summary(g).c_str());
   std::string s = line;
   for (std::size_t i = 0; i < remarks.size(); ++i)
     s += (i == 0 ? "  (" : "; ") + remarks[i] + (i + 1 == remarks.size() ? ")" : "");
@@ -121,7 +121,7 @@ Result analyse_one(const BatchOptions& o, const GaugeSource& source) {
   screen.list(" GAUGE = ", name20);
   log << import_report;
   for (const std::string& note : read.notes.notes) screen.list(note);
-  show_gauge(g, scr, false);
+  answer::show_gauge(g, scr, false);
   log << findings::findings_block(g, f);
   GaugeTexts texts = gauge_texts(g, f, log.str());
   if (o.html) {

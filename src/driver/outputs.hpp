@@ -4,6 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "findings/findings.hpp"
+#include "results/result.hpp"
+
 namespace driver {
 
 // The texts of one gauge's files. An empty correlogram file means that none
@@ -31,5 +34,9 @@ WriteOutcome write_gauge_files(const std::string& dir, const std::string& stem,
 
 // dir and file joined with one '/' (the file alone when dir is empty).
 std::string join_path(const std::string& dir, const std::string& file);
+
+// The texts of all files of a gauge, its findings in its JSON; log is the
+// batch's log text ("" in the dialogue).
+GaugeTexts gauge_texts(const results::GaugeResult& r, const findings::Findings& f, std::string log);
 
 }  // namespace driver

@@ -16,12 +16,6 @@ std::string stem_of(std::string_view name) {
   return std::string(name.substr(0, blank));
 }
 
-std::string fixed_field(std::string_view text, std::size_t width) {
-  std::string s(text.substr(0, width));
-  s.resize(width, ' ');
-  return s;
-}
-
 std::string data_directory(std::string_view typed) {
   std::string dir(typed.substr(0, typed.find(' ')));
   if (!dir.empty() && dir.back() != '/' && dir.back() != '\\') dir += '/';

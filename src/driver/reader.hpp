@@ -7,6 +7,7 @@
 
 #include "driver/console.hpp"
 #include "flowfile/reader.hpp"
+#include "format/format.hpp"
 
 namespace driver {
 
@@ -16,8 +17,7 @@ constexpr int kFileNameColumns = 60;   // the field of the flow-file name in a m
 
 // The stem of a base name: the text before its first blank.
 std::string stem_of(std::string_view name);
-// The text as a field of the given width: cut, or padded with blanks.
-std::string fixed_field(std::string_view text, std::size_t width);
+using format::fixed_field;
 
 // The data directory as the dialogue uses it: the text typed up to its first
 // blank, with a closing '/' added when it has no closing separator.

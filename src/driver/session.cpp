@@ -1,8 +1,8 @@
 #include "driver/session.hpp"
 
+#include "answer/answer.hpp"
 #include "driver/outputs.hpp"
 #include "driver/reader.hpp"
-#include "driver/texts.hpp"
 #include "format/format.hpp"
 #include "pipeline/pipeline.hpp"
 
@@ -30,7 +30,7 @@ void report_written(format::Writer& screen, const results::GaugeResult& r, const
     screen.list("THE FILES OF " + r.record.name + " COULD NOT BE WRITTEN: " + w.error);
     return;
   }
-  screen.list(r.record.name + ": " + model_line(r));
+  screen.list(r.record.name + ": " + answer::model_line(r));
   std::string names;
   for (const std::string& path : w.written) names += " " + path;
   screen.list("FILES WRITTEN:" + names);
@@ -71,7 +71,7 @@ int run_session(Console& console, const std::string& out_dir, const pipeline::Op
     const pipeline::Gauge analysed = pipeline::analyse(read, name, options);
     const results::GaugeResult& r = analysed.result;
     const findings::Findings& f = analysed.findings;
-    show_gauge(r, scr, pause_after_plots);
+    answer::show_gauge(r, scr, pause_after_plots);
     const WriteOutcome w = write_gauge_files(out_dir, stem, gauge_texts(r, f, ""));
     report_written(screen, r, w);
     // What a hydrologist asks first, once the files are written.

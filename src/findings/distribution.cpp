@@ -10,6 +10,7 @@
 
 #include "findings/parts.hpp"
 #include "normalize/normaliz.hpp"
+#include "stats/moments.hpp"
 #include "stats/random_stream.hpp"
 
 namespace findings {
@@ -43,8 +44,7 @@ struct Hash {
 }  // namespace
 
 double normal_quantile(double p) {
-  if (!(p > 0.0 && p < 1.0)) return kMissing;
-  return boost::math::quantile(Normal(), p);
+  return normalize::standard_normal_quantile(p);
 }
 
 double normal_upper(double z) {
@@ -57,30 +57,6 @@ double chi_square_upper(double x, double df) {
   return boost::math::gamma_q(df / 2.0, x / 2.0, Policy());
 }
 
-double flow_quantile(const normalize::Transform& t, double zero_probability, double P) {
-  if (std::isnan(P)) return kMissing;
-  if (P <= zero_probability) return 0.0;
-  const double z = normal_quantile((P - zero_probability) / (1.0 - zero_probability));
-  if (std::isnan(z)) return kMissing;
-  int fault = 0;
-  const double x =
-      normalize::ajv(z, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
-  return x < 0.0 ? 0.0 : x;
-}
-
-double flow_exceeded(const normalize::Transform& t, double zero_probability, double Q) {
-  if (std::isnan(Q)) return kMissing;
-  if (Q >= 1.0 - zero_probability) return 0.0;
-  // The upper tail through its own quantile: 1 - Q loses the digits of a
-  // small Q.
-  const double z = -normal_quantile(Q / (1.0 - zero_probability));
-  if (std::isnan(z)) return kMissing;
-  int fault = 0;
-  const double x =
-      normalize::ajv(z, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
-  return x < 0.0 ? 0.0 : x;
-}
-
 std::uint64_t gauge_seed(std::uint64_t seed, const results::Record& record) {
   Hash h;
   for (const char c : record.name) h.byte(static_cast<unsigned char>(c));
@@ -89,14 +65,6 @@ std::uint64_t gauge_seed(std::uint64_t seed, const results::Record& record) {
   for (const double v : record.flows) h.word(std::bit_cast<std::uint64_t>(v));
   std::uint64_t s = seed;
   return h.h ^ stats::splitmix64(s);
-}
-
-double percentile(std::span<const double> sorted, double a) {
-  if (sorted.empty()) return kMissing;
-  const double h = (static_cast<double>(sorted.size()) - 1.0) * a;
-  const std::size_t lo = static_cast<std::size_t>(std::floor(h));
-  if (lo + 1 >= sorted.size()) return sorted.back();
-  return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[lo + 1] - sorted[lo]);
 }
 
 namespace {
@@ -118,9 +86,8 @@ void bootstrap(const results::GaugeResult& r, const Options& o, ReturnPeriods& r
     rp.bounds_note = "the bootstrap is turned off (0 samples)";
     return;
   }
-  const normalize::Transform& t = r.normalisation.t;
-  const int family = normalize::family_of(t.ITYPE);
-  const double f0 = rp.zero_probability;
+  const normalize::FittedDistribution& t = r.normalisation.fitted;
+  const double f0 = t.zero_share;
   const int N = r.record.N;
   const std::size_t periods = kReturnPeriods.size();
   std::vector<std::vector<double>> dry(periods), wet(periods);
@@ -142,23 +109,22 @@ void bootstrap(const results::GaugeResult& r, const Options& o, ReturnPeriods& r
         continue;
       }
       const double z = normal_quantile((u - f0) / (1.0 - f0));
-      int fault = 0;
-      const double x = normalize::ajv(z, family, t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
+      const double x = t.from_normal(z);
       // The same split as the analysis makes: a flow below kZeroFlow is a zero.
       if (x >= results::kZeroFlow)
         positive.push_back(x);
       else
         ++nz;
     }
-    const normalize::Candidate c = normalize::refit_model(t.ITYPE, positive, nz);
+    const normalize::Candidate c = normalize::refit_model(t.itype(), positive, nz);
     bool ok = usable(c);
     if (ok) {
-      const normalize::Transform tb{t.ITYPE, c.GAMMA, c.DELTA, c.XLAM, c.XI};
-      const double fb = static_cast<double>(nz) / N;
+      const normalize::FittedDistribution tb{t.model, c.GAMMA, c.DELTA,
+                                             c.XLAM,  c.XI,    static_cast<double>(nz) / N};
       for (std::size_t k = 0; k < periods && ok; ++k) {
         const double q = 1.0 / kReturnPeriods[k];
-        d[k] = flow_quantile(tb, fb, q);
-        w[k] = flow_exceeded(tb, fb, q);
+        d[k] = tb.quantile(q);
+        w[k] = tb.exceeded(q);
         ok = std::isfinite(d[k]) && std::isfinite(w[k]);
       }
     }
@@ -183,10 +149,10 @@ void bootstrap(const results::GaugeResult& r, const Options& o, ReturnPeriods& r
     std::sort(dry[k].begin(), dry[k].end());
     std::sort(wet[k].begin(), wet[k].end());
     ReturnPeriod& p = rp.periods[k];
-    p.dry.lower = percentile(dry[k], tail);
-    p.dry.upper = percentile(dry[k], 1.0 - tail);
-    p.wet.lower = percentile(wet[k], tail);
-    p.wet.upper = percentile(wet[k], 1.0 - tail);
+    p.dry.lower = stats::quantile_sorted(dry[k], tail);
+    p.dry.upper = stats::quantile_sorted(dry[k], 1.0 - tail);
+    p.wet.lower = stats::quantile_sorted(wet[k], tail);
+    p.wet.upper = stats::quantile_sorted(wet[k], 1.0 - tail);
   }
 }
 
@@ -200,16 +166,15 @@ ReturnPeriods return_periods(const results::GaugeResult& r, const Options& o) {
                                  : "the positive flows are all equal: no distribution was fitted";
     return rp;
   }
-  const normalize::Transform& t = r.normalisation.t;
+  const normalize::FittedDistribution& t = r.normalisation.fitted;
   rp.available = true;
-  rp.ITYPE = t.ITYPE;
-  rp.zero_probability =
-      r.record.N > 0 ? static_cast<double>(r.record.nz) / static_cast<double>(r.record.N) : 0.0;
+  rp.ITYPE = t.itype();
+  rp.zero_probability = t.zero_share;
   for (const int T : kReturnPeriods) {
     ReturnPeriod p;
     p.T = T;
-    p.dry.flow = flow_quantile(t, rp.zero_probability, 1.0 / T);
-    p.wet.flow = flow_exceeded(t, rp.zero_probability, 1.0 / T);
+    p.dry.flow = t.quantile(1.0 / T);
+    p.wet.flow = t.exceeded(1.0 / T);
     rp.periods.push_back(p);
   }
   bootstrap(r, o, rp);

@@ -50,8 +50,7 @@ Events events(const results::GaugeResult& r) {
     ev.note = "no distribution was fitted, so the crossing levels have no flow";
     return ev;
   }
-  const normalize::Transform& t = r.normalisation.t;
-  const double f0 = r.record.N > 0 ? static_cast<double>(r.record.nz) / r.record.N : 0.0;
+  const normalize::FittedDistribution& t = r.normalisation.fitted;
   const auto levels = stats::crossing_levels();
   ev.available = true;
   for (int j = 0; j < stats::kCrossLevels; ++j) {
@@ -62,14 +61,11 @@ Events events(const results::GaugeResult& r) {
     L.z = levels[j];
     if (r.record.nz == 0) {
       // The level as the crossing table uses it, through the inverse transform.
-      int fault = 0;
-      L.flow =
-          normalize::ajv(L.z, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
+      L.flow = t.from_normal(L.z);
     } else {
       // With zero flows the level keeps its probability in the mixed
       // distribution of all N flows.
-      L.flow = L.drought ? flow_quantile(t, f0, normal_upper(-L.z))
-                         : flow_exceeded(t, f0, normal_upper(L.z));
+      L.flow = L.drought ? t.quantile(normal_upper(-L.z)) : t.exceeded(normal_upper(L.z));
     }
     find_runs(r.record.flows, r.record.first_year, L);
     ev.levels.push_back(std::move(L));

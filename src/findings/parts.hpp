@@ -27,16 +27,6 @@ double chi_square_upper(double x, double df);
 
 // ---- The fitted distribution.
 
-// The flow with non-exceedance probability P of the mixed distribution:
-// zero with probability zero_probability, the transform t for the positive
-// flows. 0 when P falls inside the zero mass, and 0 in place of a negative
-// flow (a lognormal whose fitted lower bound is below zero reaches below
-// zero).
-double flow_quantile(const normalize::Transform& t, double zero_probability, double P);
-// The flow with exceedance probability Q of the same distribution (0 when
-// Q >= 1 - zero_probability), computed through the upper tail.
-double flow_exceeded(const normalize::Transform& t, double zero_probability, double Q);
-
 // The seed of a gauge's stream: the option's seed mixed with the record's
 // name, first year and flows, so that the draws depend on the gauge, never on
 // the order or the thread in which gauges are analysed.
@@ -44,10 +34,6 @@ std::uint64_t gauge_seed(std::uint64_t seed, const results::Record& record);
 
 // The return-period flows and their bootstrap bounds. Needs a transform.
 ReturnPeriods return_periods(const results::GaugeResult& r, const Options& o);
-
-// Linear interpolation between order statistics of sorted values (R's
-// default, type 7) at probability a.
-double percentile(std::span<const double> sorted, double a);
 
 // ---- Trend and change.
 

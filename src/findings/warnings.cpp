@@ -11,14 +11,14 @@ namespace findings {
 
 std::string bound_at_edge(const results::GaugeResult& r) {
   if (!r.transformed() || r.ranked.empty()) return "";
-  const normalize::Transform& t = r.normalisation.t;
+  const normalize::FittedDistribution& t = r.normalisation.fitted;
   const double xmin = r.ranked.front().flow;
   const double xmax = r.ranked.back().flow;
   const double range = xmax - xmin;
   const double tol = kEdgeTolerance * range;
   // Farther than this from the flows, a bound has run off to infinity.
   const double far = 1e6 * std::max(range, std::fabs(xmax));
-  switch (t.ITYPE) {
+  switch (t.itype()) {
     case normalize::kLN3:
       if (xmin - 0.01 - t.XI <= tol)
         return "the lower bound of LN3 sits at the start of its search, just below the smallest "
@@ -79,7 +79,7 @@ void transform(const results::GaugeResult& r, const Findings& f, std::vector<War
                                      "; there are no return-period flows."});
     return;
   }
-  const char* model = normalize::model_code(r.normalisation.t.ITYPE);
+  const char* model = normalize::model_code(r.normalisation.fitted.itype());
   // The normalised flows' test has one degree of freedom less (the fitted
   // transform), so an unchanged fit already has a lower probability: the
   // fit is worse only when the statistic, on the same number of classes
@@ -139,12 +139,13 @@ void model(const results::GaugeResult& r, const Findings& f, std::vector<Warning
                                           ") is below that of white noise (" +
                                           short_number(l.white_noise, 6) + ")."});
   if (r.p + r.q > 0) {
-    const int ier = r.arma.refitted ? r.arma.refit.ier : r.arma.fits[r.p][r.q].ier;
-    if (ier == normalize::kIterationLimit)
+    const normalize::SimplexStatus status =
+        r.arma.refitted ? r.arma.refit.status : r.arma.fits[r.p][r.q].status;
+    if (status == normalize::SimplexStatus::iteration_limit)
       w.push_back({"fit_stopped", "The fit of the chosen " + name +
                                       " model stopped at the iteration limit before it "
                                       "converged."});
-    else if (ier == normalize::kStalled)
+    else if (status == normalize::SimplexStatus::stalled)
       w.push_back(
           {"fit_stopped", "The fit of the chosen " + name + " model stalled before it converged."});
   }

@@ -528,4 +528,10 @@ void Writer::record(std::string_view line) {
   }
 }
 
+std::string fixed_field(std::string_view text, std::size_t width) {
+  std::string s(text.substr(0, width));
+  s.resize(width, ' ');
+  return s;
+}
+
 }  // namespace format

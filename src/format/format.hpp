@@ -93,4 +93,7 @@ struct Screen {
   std::function<void(std::string_view prompt)> pause;
 };
 
+// The text as a field of the given width: cut, or padded with blanks.
+std::string fixed_field(std::string_view text, std::size_t width);
+
 }  // namespace format

@@ -33,28 +33,14 @@ std::string percent_cell(double v, int width) {
   return buf;
 }
 
-const char* model_name(int ITYPE) {
-  switch (ITYPE) {
-    case 1:
-      return "LN3";
-    case 2:
-      return "LN2";
-    case 3:
-      return "SB4";
-    case 4:
-      return "SB3";
-    default:
-      return nullptr;
-  }
-}
-
 std::string transform_text(const Model& m) {
   char buf[256];
-  const char* name = model_name(m.t.ITYPE);
+  const normalize::FittedDistribution& d = m.distribution;
+  const char* name = d.itype() != 0 ? d.code() : nullptr;
   std::snprintf(buf, sizeof buf, "%s%s (family %d), GAMMA %.7g, DELTA %.7g, XLAM %.7g, XI %.7g",
-                name ? name : (m.family == normalize::kBounded ? "Johnson SB" : "lognormal"),
-                name ? (m.family == normalize::kBounded ? " Johnson SB" : " lognormal") : "",
-                m.family, m.t.GAMMA, m.t.DELTA, m.t.XLAM, m.t.XI);
+                name ? name : (d.family() == normalize::kBounded ? "Johnson SB" : "lognormal"),
+                name ? (d.family() == normalize::kBounded ? " Johnson SB" : " lognormal") : "",
+                d.family(), d.GAMMA, d.DELTA, d.XLAM, d.XI);
   return buf;
 }
 
@@ -140,15 +126,6 @@ SeriesStatistics series_statistics(std::span<const double> x, double level) {
   return st;
 }
 
-double quantile(std::span<const double> sorted, double p) {
-  if (sorted.empty()) return kNaN;
-  const double h = (static_cast<double>(sorted.size()) - 1.0) * p;
-  const std::size_t lo = static_cast<std::size_t>(std::floor(h));
-  if (lo + 1 >= sorted.size()) return sorted.back();
-  const double frac = h - static_cast<double>(lo);
-  return sorted[lo] + frac * (sorted[lo + 1] - sorted[lo]);
-}
-
 double percentile_of(std::span<const double> sorted, double value) {
   if (sorted.empty() || std::isnan(value)) return kNaN;
   const auto below = std::lower_bound(sorted.begin(), sorted.end(), value) - sorted.begin();
@@ -175,9 +152,9 @@ Check summarise(std::vector<SeriesStatistics>& values, const SeriesStatistics& r
     row.count = static_cast<std::int64_t>(col.size());
     row.mean = col.empty() ? kNaN : static_cast<double>(sum / static_cast<long double>(col.size()));
     std::sort(col.begin(), col.end());
-    row.p05 = quantile(col, 0.05);
-    row.p50 = quantile(col, 0.50);
-    row.p95 = quantile(col, 0.95);
+    row.p05 = stats::quantile_sorted(col, 0.05);
+    row.p50 = stats::quantile_sorted(col, 0.50);
+    row.p95 = stats::quantile_sorted(col, 0.95);
     row.record = record[k];
     row.record_percentile = percentile_of(col, record[k]);
   }
@@ -210,7 +187,7 @@ Check make_check(const Model& m, std::vector<SeriesStatistics>& values, std::int
         "0).");
   if (m.nz > 0)
     c.notes.push_back("Each year is a zero-flow year with the record's zero fraction, " +
-                      cell(m.zero_fraction, 0) + ".");
+                      cell(m.distribution.zero_share, 0) + ".");
   return c;
 }
 
@@ -253,19 +230,20 @@ nlohmann::json check_json(const Model& m, const CheckContext& c, const Check& ch
                  {"years", m.N},
                  {"mean", m.record_mean},
                  {"flows_available", check.record_flows}};
-  j["model"] = {{"ITYPE", m.t.ITYPE},
-                {"family", m.family},
-                {"GAMMA", m.t.GAMMA},
-                {"DELTA", m.t.DELTA},
-                {"XLAM", m.t.XLAM},
-                {"XI", m.t.XI},
+  const normalize::FittedDistribution& d = m.distribution;
+  j["model"] = {{"ITYPE", d.itype()},
+                {"family", d.family()},
+                {"GAMMA", d.GAMMA},
+                {"DELTA", d.DELTA},
+                {"XLAM", d.XLAM},
+                {"XI", d.XI},
                 {"p", m.p},
                 {"q", m.q},
                 {"phi", m.phi},
                 {"theta", m.theta},
                 {"arma_identified", m.arma_identified},
                 {"innovation_sd", c.innovation_sd},
-                {"zero_fraction", m.zero_fraction}};
+                {"zero_fraction", m.distribution.zero_share}};
   j["level"] = check.level;
   j["draft_fractions"] = kDraftFractions;
   json rows = json::array();

@@ -74,9 +74,6 @@ double hurst_k(std::span<const double> x);
 // spread) are NaN.
 SeriesStatistics series_statistics(std::span<const double> x, double level);
 
-// Type-7 quantile (linear interpolation between order statistics) of sorted
-// values; NaN for none.
-double quantile(std::span<const double> sorted, double p);
 // Where value falls among sorted values, in percent: the share below it plus
 // half the share equal to it. NaN for none or a NaN value.
 double percentile_of(std::span<const double> sorted, double value);

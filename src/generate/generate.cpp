@@ -239,7 +239,8 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
     err << "rivan6 generate: " << model_file
         << ": no ARMA model was identified for this record; the years are generated "
            "independent (phi = theta = 0)\n";
-  const double lower = m.family == normalize::kLognormal ? m.t.XI * m.t.XLAM : m.t.XI;
+  const normalize::FittedDistribution& d = m.distribution;
+  const double lower = d.family() == normalize::kLognormal ? d.XI * d.XLAM : d.XI;
   if (lower < 0.0)
     err << "rivan6 generate: " << model_file << ": the fitted distribution's lower bound (" << lower
         << ") is below zero, so some synthetic flows may be negative\n";

@@ -26,10 +26,7 @@ std::string number_text(double v) {
 // The checks that both readers share; `where_t` and `where_arma` locate the
 // transform and the ARMA model in the file for the messages.
 void check_model(const Model& m, const std::string& where_t, const std::string& where_arma) {
-  if (m.family != normalize::kLognormal && m.family != normalize::kBounded)
-    throw files::Error(where_t + ": family " + std::to_string(m.family) +
-                       " is neither 1 (lognormal) nor 3 (Johnson SB)");
-  const normalize::Transform& t = m.t;
+  const normalize::FittedDistribution& t = m.distribution;
   if (!std::isfinite(t.GAMMA) || !std::isfinite(t.XI))
     throw files::Error(where_t + ": GAMMA and XI must be finite numbers");
   if (!(t.DELTA > 0.0) || !std::isfinite(t.DELTA))
@@ -144,8 +141,8 @@ Model read_json_model(std::istream& in, const std::string& file) {
     r.fail("gauge.last_year", "does not agree with first_year and years");
   m.nz = r.integer(g, "gauge", "zero_flows");
   if (m.nz < 0 || m.nz > m.N) r.fail("gauge.zero_flows", "must lie between 0 and years");
-  m.zero_fraction = r.number(g, "gauge", "zero_fraction");
-  if (!(m.zero_fraction >= 0.0 && m.zero_fraction < 1.0))
+  m.distribution.zero_share = r.number(g, "gauge", "zero_fraction");
+  if (!(m.distribution.zero_share >= 0.0 && m.distribution.zero_share < 1.0))
     r.fail("gauge.zero_fraction", "must lie in [0, 1)");
   const json& flows = r.member(g, "gauge", "flows");
   if (!flows.is_array()) r.fail("gauge.flows", "is not an array");
@@ -168,15 +165,15 @@ Model read_json_model(std::istream& in, const std::string& file) {
                        "nothing to generate from");
   const json& tc = transform["chosen"];
   const std::string tp = "transform.chosen";
-  m.t.ITYPE = r.integer(tc, tp, "ITYPE");
-  if (m.t.ITYPE < 1 || m.t.ITYPE > 4) r.fail(tp + ".ITYPE", "must be 1, 2, 3 or 4");
-  m.family = normalize::family_of(m.t.ITYPE);
-  if (tc.contains("family") && r.integer(tc, tp, "family") != m.family)
-    r.fail(tp + ".family", "does not agree with ITYPE " + std::to_string(m.t.ITYPE));
-  m.t.GAMMA = r.number(tc, tp, "GAMMA");
-  m.t.DELTA = r.number(tc, tp, "DELTA");
-  m.t.XLAM = r.number(tc, tp, "XLAM");
-  m.t.XI = r.number(tc, tp, "XI");
+  const int itype = r.integer(tc, tp, "ITYPE");
+  if (itype < 1 || itype > 4) r.fail(tp + ".ITYPE", "must be 1, 2, 3 or 4");
+  m.distribution.model = normalize::model_of_itype(itype);
+  if (tc.contains("family") && r.integer(tc, tp, "family") != m.distribution.family())
+    r.fail(tp + ".family", "does not agree with ITYPE " + std::to_string(itype));
+  m.distribution.GAMMA = r.number(tc, tp, "GAMMA");
+  m.distribution.DELTA = r.number(tc, tp, "DELTA");
+  m.distribution.XLAM = r.number(tc, tp, "XLAM");
+  m.distribution.XI = r.number(tc, tp, "XI");
 
   const json& arma = r.member(j, "", "arma");
   if (arma.is_null() || r.member(arma, "arma", "chosen").is_null()) {
@@ -206,17 +203,21 @@ Model read_year_file(std::istream& in, const std::string& file) {
   m.name = y.name;
   m.N = y.years;
   m.first_year = y.first_year;
-  m.family = y.family;
-  m.t.GAMMA = y.GAMMA;
-  m.t.DELTA = y.DELTA;
-  m.t.XLAM = y.XLAM;
-  m.t.XI = y.XI;
+  m.distribution.model = normalize::model_of_family(y.family);
+  if (!m.distribution.fitted())
+    throw files::Error(file + ":3: family " + std::to_string(y.family) +
+                           " is neither 1 (lognormal) nor 3 (Johnson SB)",
+                       file, 3);
+  m.distribution.GAMMA = y.GAMMA;
+  m.distribution.DELTA = y.DELTA;
+  m.distribution.XLAM = y.XLAM;
+  m.distribution.XI = y.XI;
   m.phi = y.phi;
   m.theta = y.theta;
   m.p = m.phi[1] != 0.0 ? 2 : m.phi[0] != 0.0 ? 1 : 0;
   m.q = m.theta[1] != 0.0 ? 2 : m.theta[0] != 0.0 ? 1 : 0;
   m.nz = y.zero_flows;
-  m.zero_fraction = static_cast<double>(m.nz) / m.N;
+  m.distribution.zero_share = static_cast<double>(m.nz) / m.N;
   // The analysis identifies no ARMA model with zero flows or with fewer than
   // 3 positive flows.
   m.arma_identified = m.nz == 0 && m.N - m.nz >= 3;

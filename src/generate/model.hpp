@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "files/error.hpp"
-#include "normalize/johnson.hpp"
+#include "normalize/distribution.hpp"
 
 namespace generate {
 
@@ -19,11 +19,10 @@ struct Model {
   int N = 0;           // years of the record, zero flows included
   int last_year() const { return first_year + N - 1; }
 
-  // The transform z = GAMMA + DELTA g(x) of the positive flows: family 1
-  // (lognormal) or 3 (Johnson SB). t.ITYPE is the model number (1 LN3, 2 LN2,
-  // 3 SB4, 4 SB3), 0 when the file does not say (year file).
-  normalize::Transform t;
-  int family = 0;
+  // The fitted distribution: the transform z = GAMMA + DELTA g(x) of the
+  // positive flows (lognormal or Johnson SB; its model number is not known
+  // when read from a year file) and the share of zero flows of the N years.
+  normalize::FittedDistribution distribution;
 
   // ARMA(p, q) of the normalised flows, Box-Jenkins signs:
   // z(t) = phi1 z(t-1) + phi2 z(t-2) + a(t) - theta1 a(t-1) - theta2 a(t-2).
@@ -34,8 +33,7 @@ struct Model {
   // than 3 positive flows): the years are then independent.
   bool arma_identified = true;
 
-  int nz = 0;                  // zero flows of the record
-  double zero_fraction = 0.0;  // their share of the N years
+  int nz = 0;  // zero flows of the record
 
   // Mean and standard deviation (divisor N) of all N flows, zeros included.
   double record_mean = std::numeric_limits<double>::quiet_NaN();

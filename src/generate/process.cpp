@@ -63,21 +63,19 @@ int default_warmup(const std::array<double, 2>& phi) {
   return std::max(kLeast, static_cast<int>(w));
 }
 
-Process::Process(const Model& m)
-    : phi_(m.phi), theta_(m.theta), t_(m.t), family_(m.family), zero_fraction_(m.zero_fraction) {
+Process::Process(const Model& m) : phi_(m.phi), theta_(m.theta), distribution_(m.distribution) {
   sigma_ = 1.0 / std::sqrt(autocovariances(phi_, theta_, 0)[0]);
 }
 
 double Process::flow(double z) const {
-  int IFAULT = 0;
-  return normalize::ajv(z, family_, t_.GAMMA, t_.DELTA, t_.XLAM, t_.XI, IFAULT);
+  return distribution_.from_normal(z);
 }
 
 void Process::run(stats::RandomStream& s, long warmup, std::span<double> z,
                   std::span<double> flows) const {
   double z1 = 0.0, z2 = 0.0, a1 = 0.0, a2 = 0.0;
   const long n = static_cast<long>(z.size());
-  const bool zeros = zero_fraction_ > 0.0;
+  const bool zeros = distribution_.zero_share > 0.0;
   for (long step = -warmup; step < n; ++step) {
     const double a = sigma_ * s.normal();
     const double zt = phi_[0] * z1 + phi_[1] * z2 + a - theta_[0] * a1 - theta_[1] * a2;
@@ -85,7 +83,7 @@ void Process::run(stats::RandomStream& s, long warmup, std::span<double> z,
     z1 = zt;
     a2 = a1;
     a1 = a;
-    const bool dry = zeros && s.uniform() < zero_fraction_;
+    const bool dry = zeros && s.uniform() < distribution_.zero_share;
     if (step >= 0) {
       z[step] = zt;
       flows[step] = dry ? 0.0 : flow(zt);

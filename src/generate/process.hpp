@@ -55,9 +55,7 @@ class Process {
  private:
   std::array<double, 2> phi_, theta_;
   double sigma_;
-  normalize::Transform t_;
-  int family_;
-  double zero_fraction_;
+  normalize::FittedDistribution distribution_;
 };
 
 }  // namespace generate

@@ -33,16 +33,21 @@ struct Workspace {
 
 }  // namespace
 
-void fdnelm(int n, double* x, double& fx, const double* step, double reqmin, int& it, int maxit,
-            int& ier, const Objective& fn) {
-  it = 0;
+SimplexResult fdnelm(std::span<double> point, std::span<const double> step,
+                     const SimplexSettings& settings, ObjectiveRef fn) {
+  SimplexResult result;
+  const int n = static_cast<int>(point.size());
   // A simplex needs at least one unknown; more than the work storage holds
   // cannot be searched either. Nothing is touched in both cases.
   if (n > kMaxUnknowns || n < 1) {
-    ier = kTooManyUnknowns;
-    return;
+    result.status = SimplexStatus::too_many_unknowns;
+    return result;
   }
-  ier = kConverged;
+  double* const x = point.data();
+  double& fx = result.fx;
+  int& it = result.it;
+  const double reqmin = settings.reqmin;
+  const int maxit = settings.maxit;
   Workspace w;
   auto& v = w.vertex;
   auto& f = w.value;
@@ -89,10 +94,10 @@ void fdnelm(int n, double* x, double& fx, const double* step, double reqmin, int
     const double spread = std::sqrt(ss / n);
     bool stop = false;
     if (spread <= mean * reqmin * kConvergence) {
-      ier = kConverged;
+      result.status = SimplexStatus::converged;
       stop = true;
     } else if (it >= maxit) {
-      ier = kIterationLimit;
+      result.status = SimplexStatus::iteration_limit;
       stop = true;
     } else {
       // Stall: the centroid's first coordinate and the last value written
@@ -105,14 +110,14 @@ void fdnelm(int n, double* x, double& fx, const double* step, double reqmin, int
       w.c1_prev = c1;
       w.v_prev = vv;
       if (reqmin > d) {
-        ier = kStalled;
+        result.status = SimplexStatus::stalled;
         stop = true;
       }
     }
     if (stop) {
       for (int i = 0; i < n; ++i) x[i] = v[best][i];
       fx = f[best];
-      return;
+      return result;
     }
 
     ++it;

@@ -9,13 +9,12 @@ namespace normalize {
 // Family codes of snv and ajv.
 enum Family : int { kLognormal = 1, kUnbounded = 2, kBounded = 3, kNormal = 4 };
 
-// Model numbers ITYPE of the four candidate transforms.
-enum Model : int {
-  kLN3 = 1,  // three-parameter lognormal
-  kLN2 = 2,  // two-parameter lognormal (lower bound 0)
-  kSB4 = 3,  // four-parameter Johnson SB
-  kSB3 = 4,  // three-parameter Johnson SB (lower bound 0)
-};
+// Model numbers ITYPE of the four candidate transforms, as the report prints
+// them and orders its table.
+constexpr int kLN3 = 1;  // three-parameter lognormal
+constexpr int kLN2 = 2;  // two-parameter lognormal (lower bound 0)
+constexpr int kSB4 = 3;  // four-parameter Johnson SB
+constexpr int kSB3 = 4;  // three-parameter Johnson SB (lower bound 0)
 constexpr int kModels = 4;
 
 // Short name of a model number ("LN3", "LN2", "SB4", "SB3"; "" for others).
@@ -39,13 +38,6 @@ enum TransformFault : int {
   kTransformDone = 0,
   kBadFamily = 1,   // family code outside 1..4: the result is 0
   kOutOfRange = 2,  // snv only: x outside the range of the family
-};
-
-// The transform that normaliz chooses: the model number ITYPE and its
-// parameters.
-struct Transform {
-  int ITYPE = 0;
-  double GAMMA = 0.0, DELTA = 0.0, XLAM = 0.0, XI = 0.0;
 };
 
 // Family code of a model number: lognormal for LN3 and LN2, bounded for SB4

@@ -52,9 +52,11 @@ Candidate fit_sb4(std::span<const double> x, double xmin, double xmax, Sb4Search
   const double r = 0.31830987732601135;
   std::array<double, 2> p{std::log(r / (1.0 - r)), std::log(1999.0)};
   const std::array<double, 2> step{0.1 * p[0], 0.01 * p[1]};
+  auto objective = [&block](int count, const double* q, double& v) { funsb4(*block, count, q, v); };
+  const SimplexResult search = fdnelm(p, step, kSb4Search, objective);
+  s.it = search.it;
+  s.status = search.status;
   double f = 0.0;
-  fdnelm(2, p.data(), f, step.data(), kSb4Search.reqmin, s.it, kSb4Search.maxit, s.ier,
-         [&block](int count, const double* q, double& v) { funsb4(*block, count, q, v); });
   funsb4(*block, 2, p.data(), f);
   c.XI = block->XI;
   c.XLAM = block->upper - block->XI;
@@ -204,21 +206,22 @@ Normalisation normalise(std::span<const double> flows, int nz) {
 
   std::array<double, kModels> criteria{};
   for (int i = 0; i < kModels; ++i) criteria[i] = r.candidates[i].CR;
-  r.t.ITYPE = select_model(criteria, nz);
-  const Candidate& chosen = column(r, r.t.ITYPE);
-  r.t.GAMMA = chosen.GAMMA;
-  r.t.DELTA = chosen.DELTA;
-  r.t.XLAM = chosen.XLAM;
-  r.t.XI = chosen.XI;
+  FittedDistribution& d = r.fitted;
+  d.model = model_of_itype(select_model(criteria, nz));
+  const Candidate& chosen = column(r, d.itype());
+  d.GAMMA = chosen.GAMMA;
+  d.DELTA = chosen.DELTA;
+  d.XLAM = chosen.XLAM;
+  d.XI = chosen.XI;
+  d.zero_share = nz > 0 ? static_cast<double>(nz) / static_cast<double>(n + nz) : 0.0;
 
-  // Transform every flow through a copy: snv may move an SB argument into
-  // the range and write it back.
-  const int family = family_of(r.t.ITYPE);
+  // Transform every flow through a copy: the conversion may move an SB
+  // argument into the range and write it back.
   r.IFAULT = kTransformDone;
   r.z.resize(n);
   for (std::size_t i = 0; i < n; ++i) {
     double copy = x[i];
-    r.z[i] = snv(copy, family, r.t.GAMMA, r.t.DELTA, r.t.XLAM, r.t.XI, r.IFAULT);
+    r.IFAULT = d.to_normal(copy, r.z[i]);
     if (r.IFAULT == kOutOfRange) r.failed.push_back(static_cast<int>(i) + 1);
   }
   if (n > 0) {
@@ -226,48 +229,6 @@ Normalisation normalise(std::span<const double> flows, int nz) {
     r.sd = stats::stdev(r.z, r.mean);
   }
   return r;
-}
-
-void write_table(format::Writer& ans, const Normalisation& r) {
-  const std::array<const char*, 5> labels{"  GA", "  DE", "  XL", "  XI", "  CR"};
-  std::vector<format::Item> items{" THE TABLE OF PARAMETERS AND CRITERIA FITTED BY NORMALIZ", "LN3",
-                                  "LN2", "SB4", "SB3"};
-  for (int row = 0; row < 5; ++row) {
-    items.emplace_back(labels[row]);
-    for (const Candidate& c : r.candidates) {
-      const double v[5] = {c.GAMMA, c.DELTA, c.XLAM, c.XI, c.CR};
-      items.emplace_back(v[row]);
-    }
-  }
-  ans.write_items("(1X / 10X A / 13X A 15X A 15X A 15X A / 5(A 4E18.8 /))", items);
-  ans.write("(1X A / 2F10.2)", " THE MEAN AND STANDARD DEVIATION OF THE RAW POSITIVE FLOWS",
-            r.raw_mean, r.raw_sd);
-}
-
-void show_messages(format::Screen& screen, const Normalisation& r) {
-  if (r.sb4.out_of_range) {
-    screen.out.list("  SB(4) ARG NOT IN RANGE");
-    screen.out.list(r.sb4.range_XI, r.sb4.range_x, r.sb4.range_upper);
-    screen.pause("Press enter to continue ");
-  }
-  for (int i = 0; i < r.sb3_negative; ++i) screen.out.list("  SB3 - ARG < 0");
-  for (const int obs : r.failed) screen.out.list(" TRANSFORM FAILED AT", obs);
-}
-
-void normaliz(std::span<const double> flows, std::span<double> z, Transform& t, int& IFAULT,
-              double& mean, double& sd, int nz, cfunsb4& block, format::Writer& ans,
-              format::Screen& screen) {
-  const Normalisation r = normalise(flows, nz);
-  const std::size_t n = r.z.size();
-  std::copy_n(flows.begin(), n, block.x.begin());
-  block.n = static_cast<int>(n);
-  show_messages(screen, r);
-  std::copy_n(r.z.begin(), std::min(n, z.size()), z.begin());
-  t = r.t;
-  IFAULT = r.IFAULT;
-  mean = r.mean;
-  sd = r.sd;
-  write_table(ans, r);
 }
 
 }  // namespace normalize

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "format/format.hpp"
+#include "normalize/distribution.hpp"
 #include "normalize/fdnelm.hpp"
 #include "normalize/fits.hpp"
 #include "normalize/johnson.hpp"
@@ -37,10 +38,10 @@ struct Candidate {
 
 // How the SB(4) bound search went.
 struct Sb4Search {
-  bool run = false;      // false: a flow below 0.0001, no search
-  int it = 0;            // simplex iterations
-  int ier = kConverged;  // simplex fault code
-  double xi_lo = 0.0;    // the lower bound was searched in (xi_lo, xi_hi)
+  bool run = false;  // false: a flow below 0.0001, no search
+  int it = 0;        // simplex iterations
+  SimplexStatus status = SimplexStatus::converged;
+  double xi_lo = 0.0;  // the lower bound was searched in (xi_lo, xi_hi)
   double xi_hi = 0.0;
   double upper_base = 0.0;    // and the upper bound above upper_base
   bool out_of_range = false;  // the first flow outside the fitted range:
@@ -52,7 +53,7 @@ struct Normalisation {
   std::array<Candidate, kModels> candidates{};  // by ITYPE - 1
   Sb4Search sb4;
   int sb3_negative = 0;                 // flows with x (U - x) < 0 in the SB(3) criterion
-  Transform t;                          // the chosen model
+  FittedDistribution fitted;            // the chosen model and the share of zero flows
   int IFAULT = 0;                       // of the transform of the last flow
   std::vector<int> failed;              // flows (1-based) whose transform failed
   std::vector<double> z;                // the normalised flows, in the order of the flows
@@ -79,12 +80,5 @@ Candidate refit_model(int ITYPE, std::span<const double> flows, int nz);
 void write_table(format::Writer& ans, const Normalisation& r);
 // The messages of the fits on the screen (the SB(4) range failure pauses).
 void show_messages(format::Screen& screen, const Normalisation& r);
-
-// normalise, then its messages and its table: the normalised flows to z, the
-// chosen transform, the fault of the last flow, the mean and sd of z. The
-// block receives the flows.
-void normaliz(std::span<const double> flows, std::span<double> z, Transform& t, int& IFAULT,
-              double& mean, double& sd, int nz, cfunsb4& block, format::Writer& ans,
-              format::Screen& screen);
 
 }  // namespace normalize

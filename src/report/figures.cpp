@@ -2,25 +2,18 @@
 
 #include <algorithm>
 #include <array>
-#include <boost/math/distributions/normal.hpp>
 #include <cmath>
 #include <limits>
 
+#include "normalize/distribution.hpp"
 #include "report/svg.hpp"
+#include "stats/moments.hpp"
 
 namespace report {
 
 namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-// Exact standard normal quantile and distribution function.
-double normal_quantile(double p) {
-  return boost::math::quantile(boost::math::normal(), p);
-}
-double normal_cdf(double z) {
-  return boost::math::cdf(boost::math::normal(), z);
-}
 
 std::string stroke(const char* colour, double width, const char* dash = nullptr) {
   std::string s = "stroke=\"" + std::string(colour) + "\" stroke-width=\"" + num(width) + "\"";
@@ -242,8 +235,8 @@ constexpr std::array<PeriodTick, 9> kPeriods{{{2, true},
 std::string probability_figure(const results::GaugeResult& r, const ProbabilityOverlay& overlay,
                                const std::string& id) {
   const results::Record& rec = r.record;
-  const normalize::Transform& t = r.normalisation.t;
-  const std::string model = normalize::model_code(t.ITYPE);
+  const normalize::FittedDistribution& t = r.normalisation.fitted;
+  const std::string model = t.code();
   const double p0 = rec.N > 0 ? static_cast<double>(rec.nz) / rec.N : 0.0;
   constexpr double W = 760, H = 470;
   Frame f{78, 86, W - 20, H - 110, {}, {}};
@@ -251,7 +244,7 @@ std::string probability_figure(const results::GaugeResult& r, const ProbabilityO
   auto zx = [&](double p) {  // p among the positive flows to its quantile among all years
     const double q = all_years_probability(p, p0);
     if (!(q > 0.0 && q < 1.0)) return kNaN;
-    return normal_quantile(q);
+    return normalize::standard_normal_quantile(q);
   };
 
   // The fitted flows along the axis.
@@ -259,14 +252,12 @@ std::string probability_figure(const results::GaugeResult& r, const ProbabilityO
   constexpr int kSteps = 136;
   for (int k = 0; k <= kSteps; ++k) {
     const double u = -kZRange + 2.0 * kZRange * k / kSteps;
-    const double P = normal_cdf(u);
+    const double P = normalize::standard_normal_cdf(u);
     double flow = kNaN;
     if (P > p0) {
       const double q = (P - p0) / (1.0 - p0);
       if (q > 0.0 && q < 1.0) {
-        int fault = 0;
-        flow = normalize::ajv(normal_quantile(q), r.family, t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
-        if (fault != 0) flow = kNaN;
+        flow = t.fitted() ? t.from_normal(normalize::standard_normal_quantile(q)) : kNaN;
       }
     }
     fz.push_back(u);
@@ -283,10 +274,7 @@ std::string probability_figure(const results::GaugeResult& r, const ProbabilityO
   {
     // The fitted line is followed up to the 99 % flow; beyond, it may leave
     // the plot.
-    int fault = 0;
-    const double q99 =
-        normalize::ajv(normal_quantile(0.99), r.family, t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
-    if (fault == 0) take(q99);
+    if (t.fitted()) take(t.from_normal(normalize::standard_normal_quantile(0.99)));
   }
   if (overlay.band)
     for (std::size_t i = 0; i < overlay.band->p.size(); ++i) {
@@ -319,14 +307,14 @@ std::string probability_figure(const results::GaugeResult& r, const ProbabilityO
   y_axis(svg, f, yt, kFlowAxis);
   std::vector<TickMark> pm;
   for (const ProbabilityTick& pt : kProbabilityTicks)
-    pm.push_back({normal_quantile(pt.p), pt.label});
+    pm.push_back({normalize::standard_normal_quantile(pt.p), pt.label});
   x_axis(svg, f, pm, "non-exceedance probability (normal probability scale)");
 
   // Return periods along the top: dry years to the left, wet to the right.
   for (const PeriodTick& pt : kPeriods) {
     for (const double side : {-1.0, 1.0}) {
       if (pt.years == 2 && side > 0) continue;
-      const double x = f.x(side * normal_quantile(1.0 - 1.0 / pt.years));
+      const double x = f.x(side * normalize::standard_normal_quantile(1.0 - 1.0 / pt.years));
       svg.line(x, f.top - (pt.labelled ? 5 : 3), x, f.top, "stroke=\"#000000\"");
       if (pt.labelled) svg.text(x, f.top - 9, fixed(pt.years, 0), "middle", "font-size=\"11\"");
     }
@@ -374,7 +362,7 @@ std::string probability_figure(const results::GaugeResult& r, const ProbabilityO
   // The zero-flow mass along flow 0, over the frame (flow 0 is often its
   // bottom edge, where a clipped line would show only half its width).
   if (rec.nz > 0) {
-    const double x1 = f.x(normal_quantile(std::clamp(p0, 1e-9, 1.0 - 1e-9)));
+    const double x1 = f.x(normalize::standard_normal_quantile(std::clamp(p0, 1e-9, 1.0 - 1e-9)));
     const double y = f.y(0.0);
     svg.line(f.left, y, x1, y, stroke(colour::kPurple, 5));
     svg.circle(x1, y, 4, fill(colour::kPurple));
@@ -587,15 +575,6 @@ std::string arma_figure(const arma::Identification& id, const std::string& name,
 
 namespace {
 
-// The q-quantile of sorted values, interpolated between neighbours.
-double quantile_sorted(const std::vector<double>& s, double q) {
-  if (s.empty()) return kNaN;
-  const double h = (s.size() - 1) * q;
-  const std::size_t i = static_cast<std::size_t>(std::floor(h));
-  if (i + 1 >= s.size()) return s.back();
-  return s[i] + (h - i) * (s[i + 1] - s[i]);
-}
-
 // The demand levels of the deficit distance, as fractions of the mean flow.
 constexpr std::array<double, arma::kLevels> kDemand{0.5, 0.7, 0.9};
 
@@ -631,9 +610,9 @@ std::string deficit_figure(const arma::ArmaFit& fit, double mean, const std::str
     for (const double v : sp.s)
       if (v < d.observed) ++sp.below;
     if (sp.s.empty()) continue;
-    sp.q1 = quantile_sorted(sp.s, 0.25);
-    sp.q2 = quantile_sorted(sp.s, 0.5);
-    sp.q3 = quantile_sorted(sp.s, 0.75);
+    sp.q1 = stats::quantile_sorted(sp.s, 0.25);
+    sp.q2 = stats::quantile_sorted(sp.s, 0.5);
+    sp.q3 = stats::quantile_sorted(sp.s, 0.75);
     desc += " Demand " + fixed(kDemand[i], 1) + " of the mean: observed " + fmt(d.observed) +
             ", simulated median " + fmt(sp.q2) + " (range " + fmt(sp.s.front()) + " to " +
             fmt(sp.s.back()) + "); the observed deficit exceeds " + std::to_string(sp.below) +

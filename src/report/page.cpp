@@ -212,7 +212,7 @@ void summary(Html& h, const results::GaugeResult& r, const PageExtras& extras) {
   const std::string extent = extent_text(r);
   if (!extent.empty()) facts.push_back(extent);
   if (r.transformed()) {
-    const int t = r.normalisation.t.ITYPE;
+    const int t = r.normalisation.fitted.itype();
     facts.push_back("Chosen transform: " + std::string(normalize::model_code(t)) + ", " +
                     model_name(t) + ".");
     std::vector<std::string> outside;
@@ -322,7 +322,7 @@ void distribution_section(Html& h, const results::GaugeResult& r, const PageExtr
             "smallest criterion chooses (4000 is added to an unusable one).");
   h.table({"model", "distribution", "\u03b3 (GAMMA)", "\u03b4 (DELTA)", "\u03bb (XLAM)",
            "\u03be (XI)", "criterion", "note"},
-          rows, {false, false, true, true, true, true, true, false}, nm.t.ITYPE - 1);
+          rows, {false, false, true, true, true, true, true, false}, nm.fitted.itype() - 1);
   h.figure(probability_figure(r, extras.probability), "probability",
            "Observed flows at their plotting positions and the fitted distribution on normal "
            "probability paper.");
@@ -419,7 +419,7 @@ void model_section(Html& h, const results::GaugeResult& r, const PageExtras& ext
   h.figure(arma_figure(id, name), "arma",
            "The nine ARMA(p,q) models: AICc, deficit distance and score 0.5 (AICc + distance).");
   if (!id.ok()) {
-    h.absent("The lag check stopped the identification: " + id.refusal);
+    h.absent("The lag check stopped the identification: " + results::refusal_text(id.refusal));
   }
   if (r.complete()) {
     std::vector<std::vector<std::string>> rows{
@@ -479,17 +479,16 @@ void crossings_section(Html& h, const results::GaugeResult& r, const PageExtras&
     return;
   }
   const stats::CrossTables& t = r.crossings;
-  const normalize::Transform& tr = r.normalisation.t;
+  const normalize::FittedDistribution& tr = r.normalisation.fitted;
   std::vector<std::vector<std::string>> rows;
   for (int j = 0; j < stats::kCrossLevels; ++j) {
     const bool down = j < 6;
     const double percent = stats::kCrossPercent[j % 6];
-    int fault = 0;
-    const double flow =
-        normalize::ajv(t.levels[j], r.family, tr.GAMMA, tr.DELTA, tr.XLAM, tr.XI, fault);
+    const bool fitted = tr.fitted();
+    const double flow = fitted ? tr.from_normal(t.levels[j]) : 0.0;
     rows.push_back({down ? "below (drought)" : "above (surplus)",
                     trimmed(down ? 100.0 - percent : percent, 2) + " %", fixed(t.levels[j], 4),
-                    fault == 0 ? fmt(flow, 5) : "n/a", std::to_string(t.crossings[j]),
+                    fitted ? fmt(flow, 5) : "n/a", std::to_string(t.crossings[j]),
                     std::to_string(t.length[j]), fixed(t.sum[j], 0)});
   }
   h.element("p",
@@ -565,7 +564,7 @@ IndexRow index_row(const results::GaugeResult& r, const std::string& page, int w
   row.first_year = r.record.first_year;
   row.last_year = r.record.last_year();
   row.years = r.record.N;
-  if (r.transformed()) row.transform = normalize::model_code(r.normalisation.t.ITYPE);
+  if (r.transformed()) row.transform = normalize::model_code(r.normalisation.fitted.itype());
   row.model = r.complete();
   row.p = r.p;
   row.q = r.q;

@@ -1,7 +1,9 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <sstream>
 
+#include "format/format.hpp"
 #include "results/result.hpp"
 #include "stats/moments.hpp"
 
@@ -22,8 +24,7 @@ Moments moments_of(std::span<const double> x) {
 void marginal(GaugeResult& r, const std::vector<double>& positive) {
   const Record& rec = r.record;
   r.normalisation = normalize::normalise(positive, rec.nz);
-  const normalize::Transform& t = r.normalisation.t;
-  r.family = normalize::family_of(t.ITYPE);
+  const normalize::FittedDistribution& fitted = r.normalisation.fitted;
   r.z = r.normalisation.z;
 
   std::vector<double> x = positive, z = r.z;
@@ -37,8 +38,7 @@ void marginal(GaugeResult& r, const std::vector<double>& positive) {
     row.flow = x[i];
     row.normalised = z[i];
     row.normal_score = stats::xnorm(row.p);
-    int fault = 0;
-    row.fitted = normalize::ajv(row.normal_score, r.family, t.GAMMA, t.DELTA, t.XLAM, t.XI, fault);
+    row.fitted = fitted.from_normal(row.normal_score);
   }
 
   // The moments and tests are taken on the sorted series.
@@ -63,7 +63,7 @@ void correlation(GaugeResult& r, const std::vector<double>& positive) {
   std::copy(positive.begin(), positive.end(), flows->x.begin());
   flows->n = n;
   auto blocks = std::make_unique<arma::Blocks>();
-  r.arma = arma::identify(r.z, r.record.name20, *blocks, *flows, r.normalisation.t);
+  r.arma = arma::identify(r.z, r.record.name20, *blocks, *flows, r.normalisation.fitted);
   if (!r.arma.ok()) {
     r.extent = Extent::kLagRefused;
     return;
@@ -82,6 +82,15 @@ void correlation(GaugeResult& r, const std::vector<double>& positive) {
 }
 
 }  // namespace
+
+std::string refusal_text(const arma::LagRefusal& r) {
+  std::ostringstream os;
+  format::Writer w(os);
+  w.list("lag = ", r.lag, " index = ", r.ar_lag, " jndex = ", r.ma_lag);
+  w.list("np = ", r.np, " mq = ", r.mq);
+  w.list("*** lag is too big : reduce np and/or mq ***");
+  return os.str();
+}
 
 Record record_of(const flowfile::FlowRead& read, const std::string& name20) {
   Record rec;

@@ -34,12 +34,12 @@ Columns build(const GaugeResult* r) {
   t ? b.number("skewness", r->raw.skewness) : b.none("skewness");
   t ? b.number("excess", r->raw.excess) : b.none("excess");
   const normalize::Normalisation* nm = t ? &r->normalisation : nullptr;
-  b.text("transform", nm ? normalize::model_code(nm->t.ITYPE) : "");
-  nm ? b.number("GAMMA", nm->t.GAMMA) : b.none("GAMMA");
-  nm ? b.number("DELTA", nm->t.DELTA) : b.none("DELTA");
-  nm ? b.number("XLAM", nm->t.XLAM) : b.none("XLAM");
-  nm ? b.number("XI", nm->t.XI) : b.none("XI");
-  nm ? b.number("criterion", nm->candidates[nm->t.ITYPE - 1].CR) : b.none("criterion");
+  b.text("transform", nm ? normalize::model_code(nm->fitted.itype()) : "");
+  nm ? b.number("GAMMA", nm->fitted.GAMMA) : b.none("GAMMA");
+  nm ? b.number("DELTA", nm->fitted.DELTA) : b.none("DELTA");
+  nm ? b.number("XLAM", nm->fitted.XLAM) : b.none("XLAM");
+  nm ? b.number("XI", nm->fitted.XI) : b.none("XI");
+  nm ? b.number("criterion", nm->candidates[nm->fitted.itype() - 1].CR) : b.none("criterion");
   for (const auto& [prefix, test] :
        {std::pair{"chi2_flows", t ? &r->chi_flows : nullptr},
         std::pair{"chi2_normalised", t ? &r->chi_normalised : nullptr}}) {

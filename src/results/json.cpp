@@ -45,19 +45,18 @@ const char* candidate_fault(normalize::CandidateFault f) {
   return "";
 }
 
-const char* simplex_fault(int ier) {
-  switch (ier) {
-    case normalize::kConverged:
+const char* simplex_fault(normalize::SimplexStatus status) {
+  switch (status) {
+    case normalize::SimplexStatus::converged:
       return "converged";
-    case normalize::kTooManyUnknowns:
+    case normalize::SimplexStatus::too_many_unknowns:
       return "too_many_unknowns";
-    case normalize::kIterationLimit:
+    case normalize::SimplexStatus::iteration_limit:
       return "iteration_limit";
-    case normalize::kStalled:
+    case normalize::SimplexStatus::stalled:
       return "stalled";
-    default:
-      return "unknown";
   }
+  return "unknown";
 }
 
 // An array of numbers; a value that is not finite is null, and the note says
@@ -132,8 +131,8 @@ Json arma_fit(const arma::ArmaFit& f) {
     return j;
   }
   j["iterations"] = f.it;
-  j["ier"] = f.ier;
-  j["search"] = f.p + f.q > 0 ? simplex_fault(f.ier) : "none";
+  j["ier"] = normalize::fault_code(f.status);
+  j["search"] = f.p + f.q > 0 ? simplex_fault(f.status) : "none";
   // The search minimised the AICc: its minimum is "aicc" below.
   if (f.p + f.q > 0) put_number(j, "objective_at_minimum", f.ff);
   put_number(j, "aicc", f.aicc);
@@ -182,8 +181,8 @@ Json arma_section(const GaugeResult& r) {
   if (id.refitted) {
     Json f = object_with_room();
     f["iterations"] = id.refit.it;
-    f["ier"] = id.refit.ier;
-    f["search"] = simplex_fault(id.refit.ier);
+    f["ier"] = normalize::fault_code(id.refit.status);
+    f["search"] = simplex_fault(id.refit.status);
     put_number(f, "aicc", id.refit.fff);
     put_number(f, "objective_at_minimum", id.refit.ff);
     // The refit may end elsewhere than the first fit: the residuals belong
@@ -200,7 +199,7 @@ Json arma_section(const GaugeResult& r) {
   } else {
     Json f = object_with_room();
     f["at"] = id.refused == 9 ? "refit" : "fit";
-    f["message"] = id.refusal;
+    f["message"] = refusal_text(id.refusal);
     j["refused"] = std::move(f);
   }
   return j;
@@ -244,8 +243,8 @@ Json transform_section(const GaugeResult& r) {
   s["run"] = nm.sb4.run;
   if (nm.sb4.run) {
     s["iterations"] = nm.sb4.it;
-    s["ier"] = nm.sb4.ier;
-    s["search"] = simplex_fault(nm.sb4.ier);
+    s["ier"] = normalize::fault_code(nm.sb4.status);
+    s["search"] = simplex_fault(nm.sb4.status);
     put_number(s, "xi_lower_limit", nm.sb4.xi_lo);
     put_number(s, "xi_upper_limit", nm.sb4.xi_hi);
     put_number(s, "upper_bound_base", nm.sb4.upper_base);
@@ -262,13 +261,13 @@ Json transform_section(const GaugeResult& r) {
   j["sb4_search"] = std::move(s);
   j["sb3_negative_arguments"] = nm.sb3_negative;
   Json c = object_with_room();
-  c["model"] = normalize::model_code(nm.t.ITYPE);
-  c["ITYPE"] = nm.t.ITYPE;
-  c["family"] = r.family;
-  put_number(c, "GAMMA", nm.t.GAMMA);
-  put_number(c, "DELTA", nm.t.DELTA);
-  put_number(c, "XLAM", nm.t.XLAM);
-  put_number(c, "XI", nm.t.XI);
+  c["model"] = normalize::model_code(nm.fitted.itype());
+  c["ITYPE"] = nm.fitted.itype();
+  c["family"] = r.normalisation.fitted.family();
+  put_number(c, "GAMMA", nm.fitted.GAMMA);
+  put_number(c, "DELTA", nm.fitted.DELTA);
+  put_number(c, "XLAM", nm.fitted.XLAM);
+  put_number(c, "XI", nm.fitted.XI);
   c["IFAULT"] = nm.IFAULT;
   put_number(c, "mean", nm.mean);
   put_number(c, "sd", nm.sd);

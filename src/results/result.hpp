@@ -67,7 +67,6 @@ struct GaugeResult {
   Moments raw;  // of the positive flows (mean and sd only when they have no spread)
   // The transform (present unless kNoSpread).
   normalize::Normalisation normalisation;
-  int family = 0;                       // family code of the chosen model
   std::vector<double> z;                // normalised flows in year order
   std::vector<RankedFlow> ranked;       // ascending
   Moments normalised;                   // of the normalised flows
@@ -103,6 +102,10 @@ struct GaugeResult {
 // (at most 1000 years), first year and what the reader noticed; npos, nz and
 // the zero fraction are filled in here.
 GaugeResult analyse(Record record);
+
+// The lines of the lag check that refused an ARMA model, as the screen shows
+// them.
+std::string refusal_text(const arma::LagRefusal& r);
 
 // The record of a flow record as read: name20 is the 20-column base name
 // (the report shows it; the stem is the text before its first blank), the

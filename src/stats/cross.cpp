@@ -53,29 +53,4 @@ void cross(std::span<const double> x, const std::array<double, kCrossLevels>& le
   }
 }
 
-void write_cross(format::Writer& ans, const CrossTables& t, int first) {
-  const bool down = first == 1;
-  auto six = [first](const auto& a) {
-    std::array<format::Item, 6> items{0, 0, 0, 0, 0, 0};
-    for (int k = 0; k < 6; ++k) {
-      const int idx = first - 1 + k;
-      items[k] = idx >= 0 && idx < kCrossLevels ? format::Item(a[idx]) : format::Item(a[0]);
-    }
-    return items;
-  };
-  const auto& pc = kCrossPercent;
-  const std::array<format::Item, 6> percent{pc[0], pc[1], pc[2], pc[3], pc[4], pc[5]};
-  if (down) {
-    ans.write("('1' / 6X ' DOWN CROSSINGS   TOTAL DEFICIT RUN LENGTHS AND SUM ')");
-    ans.write_items("(/ 6X ' P(EXCEEDENCE). (%).' 5X 6F8.1)", percent);
-  } else {
-    ans.write("(6X ' UP CROSSINGS   TOTAL SURPLUS RUN LENGTHS AND SUM ')");
-    ans.write_items("(/ 6X ' P(NON-EXCEEDENCE). (%).' 1X 6F8.1)", percent);
-  }
-  ans.write_items("(6X ' FLOW' 20X 6F8.1)", six(t.levels));
-  ans.write_items("(6X ' CROSSINGS' 14X 6I8)", six(t.crossings));
-  ans.write_items("(6X ' TOTAL RUN LENGTH' 7X 6I8)", six(t.length));
-  ans.write_items("(6X ' TOTAL RUN SUM' 11X 6F8.0 / /)", six(t.sum));
-}
-
 }  // namespace stats

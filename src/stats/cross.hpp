@@ -6,8 +6,6 @@
 #include <array>
 #include <span>
 
-#include "format/format.hpp"
-
 namespace stats {
 
 constexpr int kCrossLevels = 12;
@@ -32,9 +30,5 @@ struct CrossTables {
 // inside the series.
 void cross(std::span<const double> x, const std::array<double, kCrossLevels>& levels, int first,
            int last, CrossTables& t);
-
-// Writes the table of the six levels from `first` on (1: the deficit table,
-// which starts a new page; 7: the surplus table).
-void write_cross(format::Writer& ans, const CrossTables& t, int first);
 
 }  // namespace stats

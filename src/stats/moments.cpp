@@ -95,4 +95,12 @@ void ssort(std::span<double> x) {
   }
 }
 
+double quantile_sorted(std::span<const double> sorted, double p) {
+  if (sorted.empty()) return std::numeric_limits<double>::quiet_NaN();
+  const double h = (static_cast<double>(sorted.size()) - 1.0) * p;
+  const std::size_t lo = static_cast<std::size_t>(std::floor(h));
+  if (lo + 1 >= sorted.size()) return sorted.back();
+  return sorted[lo] + (h - static_cast<double>(lo)) * (sorted[lo + 1] - sorted[lo]);
+}
+
 }  // namespace stats

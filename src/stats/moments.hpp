@@ -20,6 +20,10 @@ double stdev(std::span<const double> x, double xbar);
 double skew(std::span<const double> x, double xbar, double s);
 // Coefficient of kurtosis about xbar scaled by s, less 3.
 double excess(std::span<const double> x, double xbar, double s);
+// The p-quantile of sorted values, interpolated linearly between the order
+// statistics at (n - 1) p (R's default, type 7); NaN for no values.
+double quantile_sorted(std::span<const double> sorted, double p);
+
 // Shell sort with halving gaps, ascending, in place.
 void ssort(std::span<double> x);
 

@@ -26,7 +26,7 @@ class Rnkdef : public ::testing::TestWithParam<RnkCase> {};
 
 TEST_P(Rnkdef, FilesTheLargestDeficitPerLevel) {
   const RnkCase& c = GetParam();
-  auto table = std::make_unique<arma::deftab>();
+  auto table = std::make_unique<arma::DeficitTable>();
   arma::rnkdef(c.x, c.m, *table, 7);
   for (int i = 0; i < 3; ++i) EXPECT_NEAR((*table)[7][i], c.largest[i], 1e-12) << i;
   for (int i = 0; i < 3; ++i) EXPECT_EQ((*table)[6][i], 0.0);  // other samples untouched
@@ -56,9 +56,9 @@ normalize::cfunsb4 observed(const std::vector<double>& x) {
 }
 
 // A lognormal transform of flows around 100.
-normalize::Transform lognormal() {
-  normalize::Transform t;
-  t.ITYPE = 2;
+normalize::FittedDistribution lognormal() {
+  normalize::FittedDistribution t;
+  t.model = normalize::model_of_itype(2);
   t.DELTA = 1.0 / 0.3;
   t.GAMMA = -std::log(100.0) * t.DELTA;
   t.XLAM = 1.0;
@@ -71,8 +71,8 @@ const std::vector<double> kFlows = {120, 80, 60, 95,  140, 70, 50,  110, 130, 90
 
 TEST(Comp, SameModelGivesTheSameDistanceOnEveryCall) {
   auto c = observed(kFlows);
-  auto table = std::make_unique<arma::deftab>();
-  arma::stdat s;
+  auto table = std::make_unique<arma::DeficitTable>();
+  arma::Seeds s;
   double d1 = -1, d2 = -2;
   arma::comp({0.5, -0.1}, {0.2, 0.0}, 20, d1, c, lognormal(), s, *table);
   s = {1, 2, 3};  // whatever the seeds were, comp sets its own
@@ -87,8 +87,8 @@ TEST(Comp, SameModelGivesTheSameDistanceOnEveryCall) {
 // 41 series of 25 + n steps, one deviate per step, from the fixed seeds.
 TEST(Comp, DrawsOneDeviatePerStepFromTheFixedSeeds) {
   auto c = observed(kFlows);
-  auto table = std::make_unique<arma::deftab>();
-  arma::stdat s;
+  auto table = std::make_unique<arma::DeficitTable>();
+  arma::Seeds s;
   double d = 0;
   arma::comp({0.3, 0.0}, {0.0, 0.0}, 20, d, c, lognormal(), s, *table);
   int ix = 31415, iy = 26543, iz = 14159;
@@ -102,14 +102,14 @@ TEST(Comp, DrawsOneDeviatePerStepFromTheFixedSeeds) {
 // over levels of 1 + |mean - observed| / sd of the simulated largest deficits.
 TEST(Comp, DistanceFromTheFiledMaxima) {
   auto c = observed(kFlows);
-  auto table = std::make_unique<arma::deftab>();
-  arma::stdat s;
+  auto table = std::make_unique<arma::DeficitTable>();
+  arma::Seeds s;
   double d = 0;
   arma::comp({0.3, 0.1}, {-0.2, 0.1}, 20, d, c, lognormal(), s, *table);
   double m = 0;
   for (double v : kFlows) m += v;
   m /= 20;
-  auto obs = std::make_unique<arma::deftab>();
+  auto obs = std::make_unique<arma::DeficitTable>();
   arma::rnkdef(kFlows, m, *obs, 0);
   double expected = 0;
   for (int i = 0; i < 3; ++i) {
@@ -126,8 +126,8 @@ TEST(Comp, DistanceFromTheFiledMaxima) {
 TEST(Comp, LevelsWithoutObservedDeficitAddNothing) {
   // Constant flows never fall short of half, 0.7 or 0.9 of their mean.
   auto c = observed(std::vector<double>(20, 100.0));
-  auto table = std::make_unique<arma::deftab>();
-  arma::stdat s;
+  auto table = std::make_unique<arma::DeficitTable>();
+  arma::Seeds s;
   double d = -1;
   arma::comp({0.5, 0.0}, {0.0, 0.0}, 20, d, c, lognormal(), s, *table);
   EXPECT_EQ(d, 0.0);
@@ -138,13 +138,13 @@ TEST(Comp, IdenticalSimulatedMaximaAddNothing) {
   // A bounded transform of zero width maps every synthetic value to XI,
   // above all demands: every simulated maximum is 0, so v = 0.
   auto c = observed(kFlows);
-  normalize::Transform t;
-  t.ITYPE = 3;
+  normalize::FittedDistribution t;
+  t.model = normalize::model_of_itype(3);
   t.DELTA = 1.0;
   t.XLAM = 0.0;
   t.XI = 1000.0;
-  auto table = std::make_unique<arma::deftab>();
-  arma::stdat s;
+  auto table = std::make_unique<arma::DeficitTable>();
+  arma::Seeds s;
   double d = -1;
   arma::comp({0.5, 0.0}, {0.0, 0.0}, 20, d, c, t, s, *table);
   EXPECT_GT((*table)[0][2], 0.0);

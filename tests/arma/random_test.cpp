@@ -79,7 +79,7 @@ TEST(Whrand, EqualsPlainCongruencesOverLongRuns) {
 }
 
 TEST(Whrand, ZeroSeedsGiveZeroForEver) {
-  arma::stdat s;
+  arma::Seeds s;
   for (int i = 0; i < 3; ++i) EXPECT_EQ(arma::random(s), 0.0);
   EXPECT_EQ(s.ix, 0);
   EXPECT_EQ(s.iy, 0);
@@ -87,7 +87,7 @@ TEST(Whrand, ZeroSeedsGiveZeroForEver) {
 }
 
 TEST(Anorm, IsNormalQuantileOfTheNextUniform) {
-  arma::stdat s{31415, 26543, 14159};
+  arma::Seeds s{31415, 26543, 14159};
   int ix = 31415, iy = 26543, iz = 14159;
   for (int i = 0; i < 20; ++i) {
     const double expected = stats::xnorm(arma::whrand(ix, iy, iz));
@@ -100,13 +100,13 @@ TEST(Anorm, IsNormalQuantileOfTheNextUniform) {
 
 // Skipping ahead lands where stepping does, from any seeds.
 TEST(Whrand, AdvanceEqualsThatManySteps) {
-  for (const arma::stdat start :
-       {arma::stdat{31415, 26543, 14159}, arma::stdat{1, 2, 3}, arma::stdat{30268, 30306, 30322}}) {
-    arma::stdat stepped = start;
+  for (const arma::Seeds start :
+       {arma::Seeds{31415, 26543, 14159}, arma::Seeds{1, 2, 3}, arma::Seeds{30268, 30306, 30322}}) {
+    arma::Seeds stepped = start;
     long long done = 0;
     for (const long long count : {0LL, 1LL, 2LL, 177LL, 1845LL, 42025LL}) {
       for (; done < count; ++done) arma::random(stepped);
-      arma::stdat jumped = start;
+      arma::Seeds jumped = start;
       arma::advance(jumped, count);
       EXPECT_EQ(jumped.ix, stepped.ix) << count;
       EXPECT_EQ(jumped.iy, stepped.iy) << count;

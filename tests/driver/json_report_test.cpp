@@ -7,8 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "answer/answer.hpp"
 #include "driver/gauge_cases.hpp"
-#include "driver/texts.hpp"
 
 namespace driver::testing {
 namespace {
@@ -319,7 +319,7 @@ int compare_report(const std::string& ans, const json& j) {
 int compare_gauge(const std::string& name, const std::string& text) {
   SCOPED_TRACE(name);
   const results::GaugeResult r = analyse_text(name, text);
-  return compare_report(answer_file(r), written_json(r));
+  return compare_report(answer::answer_file(r), written_json(r));
 }
 
 class AnswerAndJson : public ::testing::TestWithParam<GaugeCase> {};
@@ -342,14 +342,14 @@ TEST(AnswerAndJson, NileComparesEveryPrintedNumber) {
 // that the report prints after "p & q of minimum AICc and parameters" (taken
 // before the refit of the chosen model), or n^2/(n-2) without ARMA model.
 void expect_year_file_score(const results::GaugeResult& r) {
-  const std::string yer = year_file(r);
+  const std::string yer = answer::year_file(r);
   const std::size_t last = yer.rfind('\n', yer.size() - 2) + 1;
   const double score = std::stod(yer.substr(last + 24, 12));
   if (!r.complete()) {
     EXPECT_NEAR(score, r.white_noise, 5e-6) << r.record.name;
     return;
   }
-  const std::string ans = answer_file(r);
+  const std::string ans = answer::answer_file(r);
   const std::string label = " p & q of minimum AICc and parameters\n";
   const std::size_t at = ans.find(label);
   ASSERT_NE(at, std::string::npos) << r.record.name;

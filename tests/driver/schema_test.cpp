@@ -70,7 +70,7 @@ const std::vector<Variant>& variants() {
        [](results::GaugeResult& r) {
          r.raw.skewness = nan;
          r.normalisation.candidates[2].CR = inf;
-         r.normalisation.t.GAMMA = nan;
+         r.normalisation.fitted.GAMMA = nan;
          r.ranked[3].fitted = inf;
          r.z[5] = nan;
          r.chi_flows.statistic = nan;
@@ -97,7 +97,7 @@ const std::vector<Variant>& variants() {
          r.extent = results::Extent::kLagRefused;
          r.arma.refused = 4;
          r.arma.refitted = false;
-         r.arma.refusal = "*** lag is too big : reduce np and/or mq ***\n";
+         r.arma.refusal = {21, 21, 0, 2, 0};
        },
        [](const json& j) {
          const json& fits = j["arma"]["fits"];

@@ -25,7 +25,7 @@ TEST(ReturnPeriods, NileLn2EqualsLognormalQuantiles) {
                                    1390.4603005609258, 1456.1800661131479, 1539.9988803608819,
                                    1601.6563224934928};
   const results::GaugeResult& r = nile();
-  ASSERT_EQ(r.normalisation.t.ITYPE, normalize::kLN2);
+  ASSERT_EQ(r.normalisation.fitted.model, normalize::Model::LN2);
   const ReturnPeriods rp = return_periods(r, Options{0});
   ASSERT_TRUE(rp.available);
   ASSERT_EQ(rp.periods.size(), kReturnPeriods.size());
@@ -34,60 +34,6 @@ TEST(ReturnPeriods, NileLn2EqualsLognormalQuantiles) {
     EXPECT_NEAR(rp.periods[k].dry.flow, dry[k], 1e-9 * dry[k]) << "T = " << kReturnPeriods[k];
     EXPECT_NEAR(rp.periods[k].wet.flow, wet[k], 1e-9 * wet[k]) << "T = " << kReturnPeriods[k];
   }
-}
-
-// The forward transform of a quantile gives back the normal quantile of its
-// probability (within the positive part of a mixed distribution).
-struct TransformCase {
-  const char* name;
-  normalize::Transform t;
-  double zero_probability;
-};
-
-void PrintTo(const TransformCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-class QuantileInverts : public ::testing::TestWithParam<TransformCase> {};
-
-TEST_P(QuantileInverts, ForwardTransformGivesTheNormalQuantile) {
-  const TransformCase& c = GetParam();
-  const int family = normalize::family_of(c.t.ITYPE);
-  for (const int T : kReturnPeriods) {
-    for (const bool dry : {true, false}) {
-      const double P = dry ? 1.0 / T : 1.0 - 1.0 / T;
-      double x = dry ? flow_quantile(c.t, c.zero_probability, 1.0 / T)
-                     : flow_exceeded(c.t, c.zero_probability, 1.0 / T);
-      if (P <= c.zero_probability) {
-        EXPECT_EQ(x, 0.0) << "T = " << T;
-        continue;
-      }
-      int fault = 0;
-      const double z = normalize::snv(x, family, c.t.GAMMA, c.t.DELTA, c.t.XLAM, c.t.XI, fault);
-      EXPECT_EQ(fault, 0);
-      const double expected =
-          dry ? normal_quantile((P - c.zero_probability) / (1.0 - c.zero_probability))
-              : -normal_quantile((1.0 / T) / (1.0 - c.zero_probability));
-      EXPECT_NEAR(z, expected, 1e-9) << "T = " << T << (dry ? " dry" : " wet");
-    }
-  }
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Models, QuantileInverts,
-    ::testing::Values(TransformCase{"LN3", {normalize::kLN3, -9.5, 2.1, 1.0, 120.0}, 0.0},
-                      TransformCase{"LN2", {normalize::kLN2, -20.0, 3.2, 1.0, 0.0}, 0.0},
-                      TransformCase{"SB4", {normalize::kSB4, 0.4, 1.3, 900.0, 45.0}, 0.0},
-                      TransformCase{"SB3", {normalize::kSB3, 1.1, 0.9, 2500.0, 0.0}, 0.0},
-                      TransformCase{"LN2WithZeros", {normalize::kLN2, -5.0, 1.5, 1.0, 0.0}, 0.3},
-                      TransformCase{"SB3WithZeros", {normalize::kSB3, 0.2, 0.8, 60.0, 0.0}, 0.55}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-TEST(ReturnPeriods, LognormalBelowZeroIsCutAtZero) {
-  // exp(z) - 5: below zero for z < ln 5.
-  const normalize::Transform t{normalize::kLN3, 0.0, 1.0, 1.0, -5.0};
-  EXPECT_EQ(flow_quantile(t, 0.0, 0.001), 0.0);
-  EXPECT_GT(flow_exceeded(t, 0.0, 0.001), 0.0);
 }
 
 TEST(ReturnPeriods, ZeroFlowsMakeTheDryYearsZero) {
@@ -187,17 +133,6 @@ TEST(Stream, UniformStaysInsideTheOpenInterval) {
     sum += u;
   }
   EXPECT_NEAR(sum / 10000.0, 0.5, 0.01);
-}
-
-TEST(Percentile, InterpolatesBetweenOrderStatistics) {
-  const std::vector<double> x{1.0, 2.0, 4.0, 8.0, 16.0};
-  // R: quantile(c(1, 2, 4, 8, 16), c(0, 0.05, 0.5, 0.95, 1)) = 1, 1.2, 4, 14.4, 16
-  EXPECT_DOUBLE_EQ(percentile(x, 0.0), 1.0);
-  EXPECT_DOUBLE_EQ(percentile(x, 0.05), 1.2);
-  EXPECT_DOUBLE_EQ(percentile(x, 0.5), 4.0);
-  EXPECT_DOUBLE_EQ(percentile(x, 0.95), 14.4);
-  EXPECT_DOUBLE_EQ(percentile(x, 1.0), 16.0);
-  EXPECT_TRUE(std::isnan(percentile(std::vector<double>{}, 0.5)));
 }
 
 }  // namespace

@@ -84,15 +84,13 @@ TEST_P(EventsAgreeWithCrossings, CountsAndLengths) {
   const Events ev = events(*r);
   ASSERT_TRUE(ev.available);
   ASSERT_EQ(ev.levels.size(), 12u);
-  const normalize::Transform& t = r->normalisation.t;
+  const normalize::FittedDistribution& t = r->normalisation.fitted;
   for (int j = 0; j < 12; ++j) {
     const LevelEvents& L = ev.levels[j];
     EXPECT_EQ(L.drought, j < 6);
-    int fault = 0;
-    double flow = L.flow;
-    EXPECT_NEAR(
-        normalize::snv(flow, normalize::family_of(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI, fault),
-        r->crossings.levels[j], 1e-9);
+    double flow = L.flow, z = 0.0;
+    EXPECT_EQ(t.to_normal(flow, z), normalize::kTransformDone);
+    EXPECT_NEAR(z, r->crossings.levels[j], 1e-9);
     int count = 0, length = 0;
     for (const Event& e : L.events) {
       if (!e.complete) continue;
@@ -119,7 +117,7 @@ TEST(Events, ZeroFlowsKeepTheLevelsProbabilityInTheMixedDistribution) {
   EXPECT_TRUE(ev.levels[0].events.empty());
   // The 99.9 % surplus level is the flow exceeded with probability 0.001.
   EXPECT_DOUBLE_EQ(ev.levels[11].flow,
-                   flow_exceeded(r.normalisation.t, 0.25, normal_upper(ev.levels[11].z)));
+                   r.normalisation.fitted.exceeded(normal_upper(ev.levels[11].z)));
   EXPECT_GT(ev.levels[6].flow, 0.0);
 }
 

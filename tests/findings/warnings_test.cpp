@@ -77,8 +77,8 @@ INSTANTIATE_TEST_SUITE_P(
              {}},
         Case{"bound_edge",
              [](results::GaugeResult& r) {
-               r.normalisation.t.ITYPE = normalize::kLN3;
-               r.normalisation.t.XI = r.ranked.front().flow - 0.01;
+               r.normalisation.fitted.model = normalize::Model::LN3;
+               r.normalisation.fitted.XI = r.ranked.front().flow - 0.01;
              },
              {}},
         Case{"transform_failed", [](results::GaugeResult& r) { r.normalisation.failed = {4}; }, {}},
@@ -105,10 +105,14 @@ INSTANTIATE_TEST_SUITE_P(
              },
              {}},
         Case{"fit_stopped",
-             [](results::GaugeResult& r) { r.arma.refit.ier = normalize::kIterationLimit; },
+             [](results::GaugeResult& r) {
+               r.arma.refit.status = normalize::SimplexStatus::iteration_limit;
+             },
              {}},
         Case{"fit_stopped",
-             [](results::GaugeResult& r) { r.arma.refit.ier = normalize::kStalled; },
+             [](results::GaugeResult& r) {
+               r.arma.refit.status = normalize::SimplexStatus::stalled;
+             },
              {}},
         Case{"no_transform",
              [](results::GaugeResult& r) {
@@ -131,7 +135,7 @@ TEST(Warnings, NoTrendWarningAboveTheLevel) {
 // Where the chosen transform's bound lies against its search range.
 struct EdgeCase {
   const char* name;
-  normalize::Transform t;
+  normalize::FittedDistribution t;
   bool sb4_run;
   bool edge;
 };
@@ -146,7 +150,7 @@ TEST_P(BoundAtEdge, ReportsOnlyBoundsAtALimit) {
   // Positive flows from 100 to 1100: tolerance 1 flow unit.
   const EdgeCase& c = GetParam();
   results::GaugeResult r = findings_test::analysed("EDGE", 1950, {100.0, 600.0, 1100.0});
-  r.normalisation.t = c.t;
+  r.normalisation.fitted = c.t;
   r.normalisation.sb4 = normalize::Sb4Search{};
   r.normalisation.sb4.run = c.sb4_run;
   r.normalisation.sb4.xi_lo = 0.0001;
@@ -157,18 +161,19 @@ TEST_P(BoundAtEdge, ReportsOnlyBoundsAtALimit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Models, BoundAtEdge,
-    ::testing::Values(EdgeCase{"LN3AtStart", {normalize::kLN3, 0, 1, 1, 99.99}, false, true},
-                      EdgeCase{"LN3Inside", {normalize::kLN3, 0, 1, 1, 50.0}, false, false},
-                      EdgeCase{"LN3RunAway", {normalize::kLN3, 0, 1, 1, -1e12}, false, true},
-                      EdgeCase{"LN2NeverAtAnEdge", {normalize::kLN2, 0, 1, 1, 0.0}, false, false},
-                      EdgeCase{"SB4AtZero", {normalize::kSB4, 0, 1, 2000, 0.5}, true, true},
-                      EdgeCase{"SB4BelowSmallest", {normalize::kSB4, 0, 1, 2000, 99.5}, true, true},
-                      EdgeCase{"SB4UpperAtBase", {normalize::kSB4, 0, 1, 1051.5, 50.0}, true, true},
-                      EdgeCase{"SB4Inside", {normalize::kSB4, 0, 1, 2000, 50.0}, true, false},
-                      EdgeCase{"SB4NotSearched", {normalize::kSB4, 0, 1, 2000, 0.5}, false, false},
-                      EdgeCase{"SB3Replaced", {normalize::kSB3, 0, 1, 3300.0, 0}, false, true},
-                      EdgeCase{"SB3AtStart", {normalize::kSB3, 0, 1, 1100.5, 0}, false, true},
-                      EdgeCase{"SB3Inside", {normalize::kSB3, 0, 1, 1500.0, 0}, false, false}),
+    ::testing::Values(
+        EdgeCase{"LN3AtStart", {normalize::Model::LN3, 0, 1, 1, 99.99}, false, true},
+        EdgeCase{"LN3Inside", {normalize::Model::LN3, 0, 1, 1, 50.0}, false, false},
+        EdgeCase{"LN3RunAway", {normalize::Model::LN3, 0, 1, 1, -1e12}, false, true},
+        EdgeCase{"LN2NeverAtAnEdge", {normalize::Model::LN2, 0, 1, 1, 0.0}, false, false},
+        EdgeCase{"SB4AtZero", {normalize::Model::SB4, 0, 1, 2000, 0.5}, true, true},
+        EdgeCase{"SB4BelowSmallest", {normalize::Model::SB4, 0, 1, 2000, 99.5}, true, true},
+        EdgeCase{"SB4UpperAtBase", {normalize::Model::SB4, 0, 1, 1051.5, 50.0}, true, true},
+        EdgeCase{"SB4Inside", {normalize::Model::SB4, 0, 1, 2000, 50.0}, true, false},
+        EdgeCase{"SB4NotSearched", {normalize::Model::SB4, 0, 1, 2000, 0.5}, false, false},
+        EdgeCase{"SB3Replaced", {normalize::Model::SB3, 0, 1, 3300.0, 0}, false, true},
+        EdgeCase{"SB3AtStart", {normalize::Model::SB3, 0, 1, 1100.5, 0}, false, true},
+        EdgeCase{"SB3Inside", {normalize::Model::SB3, 0, 1, 1500.0, 0}, false, false}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Warnings, RecordOfOneYearOrOfNothingButZeros) {

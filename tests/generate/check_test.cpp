@@ -53,17 +53,6 @@ TEST(Check, ASeriesWithoutSpreadHasNoShapeStatistics) {
   EXPECT_TRUE(std::isnan(hurst_k(std::vector<double>{1, 2})));
 }
 
-TEST(Check, QuantilesInterpolateBetweenOrderStatistics) {
-  // R: quantile(1:5, c(0, .05, .5, .95, 1)) gives 1, 1.2, 3, 4.8, 5.
-  const std::vector<double> v = {1, 2, 3, 4, 5};
-  EXPECT_DOUBLE_EQ(quantile(v, 0.0), 1.0);
-  EXPECT_DOUBLE_EQ(quantile(v, 0.05), 1.2);
-  EXPECT_DOUBLE_EQ(quantile(v, 0.5), 3.0);
-  EXPECT_DOUBLE_EQ(quantile(v, 0.95), 4.8);
-  EXPECT_DOUBLE_EQ(quantile(v, 1.0), 5.0);
-  EXPECT_TRUE(std::isnan(quantile({}, 0.5)));
-}
-
 TEST(Check, PercentileCountsHalfOfTheTies) {
   const std::vector<double> v = {1, 2, 2, 4};
   EXPECT_DOUBLE_EQ(percentile_of(v, 0.0), 0.0);

@@ -39,9 +39,9 @@ TEST(Model, ReadsTheResultsFile) {
   EXPECT_EQ(m.name, "TESTRIVER");
   EXPECT_EQ(m.first_year, 1931);
   EXPECT_EQ(m.last_year(), 1970);
-  EXPECT_EQ(m.t.ITYPE, 2);
-  EXPECT_EQ(m.family, 1);
-  EXPECT_DOUBLE_EQ(m.t.GAMMA, -36.77);
+  EXPECT_EQ(m.distribution.itype(), 2);
+  EXPECT_EQ(m.distribution.family(), 1);
+  EXPECT_DOUBLE_EQ(m.distribution.GAMMA, -36.77);
   EXPECT_EQ(m.p, 1);
   EXPECT_EQ(m.q, 1);
   EXPECT_DOUBLE_EQ(m.phi[0], 0.6);
@@ -60,7 +60,7 @@ TEST(Model, WithoutAnArmaModelTheYearsAreIndependent) {
   EXPECT_FALSE(m.arma_identified);
   EXPECT_EQ(m.phi, (std::array<double, 2>{0.0, 0.0}));
   EXPECT_EQ(m.theta, (std::array<double, 2>{0.0, 0.0}));
-  EXPECT_DOUBLE_EQ(m.zero_fraction, 0.1);
+  EXPECT_DOUBLE_EQ(m.distribution.zero_share, 0.1);
 }
 
 TEST(Model, CoefficientsAboveTheOrderAreIgnored) {
@@ -135,11 +135,11 @@ TEST(Model, ReadsTheNileYearFile) {
   EXPECT_EQ(m.name, "NILE");
   EXPECT_EQ(m.N, 100);
   EXPECT_EQ(m.first_year, 1871);
-  EXPECT_EQ(m.family, 1);
-  EXPECT_EQ(m.t.ITYPE, 0);
-  EXPECT_DOUBLE_EQ(m.t.GAMMA, -36.7712101);
-  EXPECT_DOUBLE_EQ(m.t.DELTA, 5.4021626);
-  EXPECT_DOUBLE_EQ(m.t.XLAM, 1.0);
+  EXPECT_EQ(m.distribution.family(), 1);
+  EXPECT_EQ(m.distribution.itype(), 0);
+  EXPECT_DOUBLE_EQ(m.distribution.GAMMA, -36.7712101);
+  EXPECT_DOUBLE_EQ(m.distribution.DELTA, 5.4021626);
+  EXPECT_DOUBLE_EQ(m.distribution.XLAM, 1.0);
   EXPECT_EQ(m.p, 2);
   EXPECT_EQ(m.q, 1);
   EXPECT_DOUBLE_EQ(m.phi[1], -0.21896);

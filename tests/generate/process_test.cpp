@@ -117,11 +117,10 @@ const Transform kTransforms[] = {
 Model model_of(const Transform& t, const Arma& a, double zero_fraction = 0.0) {
   Model m;
   m.N = 100;
-  m.t = {t.ITYPE, t.GAMMA, t.DELTA, t.XLAM, t.XI};
-  m.family = normalize::family_of(t.ITYPE);
+  m.distribution = {
+      normalize::model_of_itype(t.ITYPE), t.GAMMA, t.DELTA, t.XLAM, t.XI, zero_fraction};
   m.phi = a.phi;
   m.theta = a.theta;
-  m.zero_fraction = zero_fraction;
   return m;
 }
 
@@ -225,13 +224,14 @@ TEST_P(RoundTrip, ForwardTransformUndoesTheInverseOnEveryValue) {
     Stream stream(99, s);
     p.run(stream, 10, z, x);
     for (int i = 0; i < 100; ++i) {
-      ASSERT_GT(x[i], t.XI * (m.family == 1 ? t.XLAM : 1.0));
-      if (m.family == normalize::kBounded) {
+      ASSERT_GT(x[i], t.XI * (m.distribution.family() == 1 ? t.XLAM : 1.0));
+      if (m.distribution.family() == normalize::kBounded) {
         ASSERT_LT(x[i], t.XI + t.XLAM);
       }
       int IFAULT = -1;
       double flow = x[i];
-      const double back = normalize::snv(flow, m.family, t.GAMMA, t.DELTA, t.XLAM, t.XI, IFAULT);
+      const double back =
+          normalize::snv(flow, m.distribution.family(), t.GAMMA, t.DELTA, t.XLAM, t.XI, IFAULT);
       ASSERT_EQ(IFAULT, 0);
       ASSERT_NEAR(back, z[i], 1e-9) << "series " << s << " year " << i;
     }

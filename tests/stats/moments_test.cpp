@@ -153,4 +153,15 @@ TEST(Ssort, EmptyAndSingleAreUntouched) {
   EXPECT_EQ(one[0], 3.5);
 }
 
+TEST(Quantile, InterpolatesBetweenOrderStatistics) {
+  const std::vector<double> x{1.0, 2.0, 4.0, 8.0, 16.0};
+  // R: quantile(c(1, 2, 4, 8, 16), c(0, 0.05, 0.5, 0.95, 1)) = 1, 1.2, 4, 14.4, 16
+  EXPECT_DOUBLE_EQ(stats::quantile_sorted(x, 0.0), 1.0);
+  EXPECT_DOUBLE_EQ(stats::quantile_sorted(x, 0.05), 1.2);
+  EXPECT_DOUBLE_EQ(stats::quantile_sorted(x, 0.5), 4.0);
+  EXPECT_DOUBLE_EQ(stats::quantile_sorted(x, 0.95), 14.4);
+  EXPECT_DOUBLE_EQ(stats::quantile_sorted(x, 1.0), 16.0);
+  EXPECT_TRUE(std::isnan(stats::quantile_sorted(std::vector<double>{}, 0.5)));
+}
+
 }  // namespace

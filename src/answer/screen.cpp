@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "driver/reader.hpp"
-#include "driver/texts.hpp"
+#include "answer/answer.hpp"
 #include "plots/plots.hpp"
 
-namespace driver {
+namespace answer {
 
 namespace {
 
@@ -51,12 +50,12 @@ void distribution_plots(const GaugeResult& r, format::Writer& screen) {
     if (std::isfinite(FIT[i]) && FIT[i] > M) M = FIT[i];
   }
   M = round_plot_top(M);
-  const std::string model = model_name(r.normalisation.t.ITYPE);
+  const std::string model = model_name(r.normalisation.fitted.itype());
   const std::string sc_title = model + "        EXCEED.PROB.";
-  const std::string sc_caption = fixed_field(" ANNUAL RUNOFF", 20);
+  const std::string sc_caption = format::fixed_field(" ANNUAL RUNOFF", 20);
   const std::string pr_title = std::string(10, ' ') + model + std::string(10, ' ') +
                                "                 EXCEEDANCE PROBABILITY ";
-  const std::string pr_caption = fixed_field(" ANNUAL RUNOFF", 50);
+  const std::string pr_caption = format::fixed_field(" ANNUAL RUNOFF", 50);
   {
     plots::Plot plot;
     plots::scplot(plot, P, FIT, sc_title, sc_caption, 1, 1, 2, 2, M, 0.0, 100.0, 0.0, screen);
@@ -83,12 +82,12 @@ void show_gauge(const GaugeResult& r, format::Screen& screen, bool pause_after_p
     screen.out.list(" " + r.record.name + ": NO POSITIVE FLOWS WITH A SPREAD TO ANALYSE");
     return;
   }
-  normalize::show_messages(screen, r.normalisation);
+  show_normalisation(screen, r.normalisation);
   distribution_plots(r, screen.out);
   if (pause_after_plots) screen.pause(" PRESS ENTER TO CONTINUE ");
   if (!r.correlated()) return;
   correlogram_plot(r.correlogram, screen.out);
-  arma::show_identification(screen, r.arma);
+  show_identification(screen, r.arma);
   if (r.complete()) correlogram_plot(r.residual_correlogram, screen.out);
 }
 
@@ -100,7 +99,7 @@ const char* no_arma_reason(const GaugeResult& r) {
 }
 
 std::string model_summary(const GaugeResult& r) {
-  const int ITYPE = r.normalisation.t.ITYPE;
+  const int ITYPE = r.normalisation.fitted.itype();
   if (r.complete())
     return "ITYPE " + std::to_string(ITYPE) + "  p " + std::to_string(r.p) + "  q " +
            std::to_string(r.q);
@@ -109,11 +108,12 @@ std::string model_summary(const GaugeResult& r) {
 
 std::string model_line(const GaugeResult& r) {
   if (!r.transformed()) return "NO TRANSFORM: THE POSITIVE FLOWS HAVE NO SPREAD";
-  std::string line = std::string("TRANSFORM ") + normalize::model_code(r.normalisation.t.ITYPE);
+  std::string line =
+      std::string("TRANSFORM ") + normalize::model_code(r.normalisation.fitted.itype());
   if (r.complete()) return line + ", ARMA(" + std::to_string(r.p) + "," + std::to_string(r.q) + ")";
   std::string why = no_arma_reason(r);
   for (char& c : why) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return line + ", NO ARMA MODEL (" + why.substr(0, why.find(':')) + ")";
 }
 
-}  // namespace driver
+}  // namespace answer

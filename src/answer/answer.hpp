@@ -1,15 +1,13 @@
-// The texts of one analysed gauge: the answer file, the two side files and
-// what the dialogue shows on the screen, each written from the result value.
+// The report's layout: the answer file, the two side files and what the
+// dialogue shows on the screen, each written from the result value.
 #pragma once
 
 #include <string>
 
-#include "driver/outputs.hpp"
-#include "findings/findings.hpp"
 #include "format/format.hpp"
 #include "results/result.hpp"
 
-namespace driver {
+namespace answer {
 
 // The report, with its carriage control applied (a form feed starts a page).
 std::string answer_file(const results::GaugeResult& r);
@@ -33,8 +31,18 @@ const char* no_arma_reason(const results::GaugeResult& r);
 // is none.
 std::string model_line(const results::GaugeResult& r);
 
-// The texts of all files of a gauge, its findings in its JSON; log is the
-// batch's log text ("" in the dialogue).
-GaugeTexts gauge_texts(const results::GaugeResult& r, const findings::Findings& f, std::string log);
+// The table of parameters and criteria of the candidate transforms and the
+// raw moments, to the answer file.
+void write_normalisation(format::Writer& ans, const normalize::Normalisation& r);
+// The messages of the fits on the screen (the SB(4) range failure pauses).
+void show_normalisation(format::Screen& screen, const normalize::Normalisation& r);
+// The minimiser records, score lines, score table, choice and refit record,
+// to the answer file.
+void write_identification(format::Writer& ans, const arma::Identification& id);
+// The score lines, the pause and the table on the screen.
+void show_identification(format::Screen& screen, const arma::Identification& id);
+// The crossing table of levels first..first+5 (1: the down crossings, 7: the
+// up crossings) to the answer file.
+void write_cross(format::Writer& ans, const stats::CrossTables& t, int first);
 
-}  // namespace driver
+}  // namespace answer

@@ -3,9 +3,9 @@
 #include <cmath>
 #include <sstream>
 
-#include "driver/texts.hpp"
+#include "answer/answer.hpp"
 
-namespace driver {
+namespace answer {
 
 namespace {
 
@@ -56,12 +56,13 @@ void no_spread(format::Writer& ans, const GaugeResult& r) {
 
 void transform(format::Writer& ans, const GaugeResult& r) {
   const normalize::Normalisation& nm = r.normalisation;
-  normalize::write_table(ans, nm);
+  write_normalisation(ans, nm);
   ans.write(
       "(/ / ' ITYPE,      GAMMA,            DELTA,            XLAM,             XI,     "
       "IFAULT' / 1X I2 4F18.7 I6 / / ' AND THE MEAN & STDEV OF THE SEQUENCE BEFORE FINAL "
       "STANDARDIZATION ARE: ' / 3X 2F18.6)",
-      r.family, nm.t.GAMMA, nm.t.DELTA, nm.t.XLAM, nm.t.XI, nm.IFAULT, nm.mean, nm.sd);
+      r.normalisation.fitted.family(), nm.fitted.GAMMA, nm.fitted.DELTA, nm.fitted.XLAM,
+      nm.fitted.XI, nm.IFAULT, nm.mean, nm.sd);
 }
 
 void ranked_flows(format::Writer& ans, const GaugeResult& r) {
@@ -124,7 +125,7 @@ void correlation_arma_crossings(format::Writer& ans, const GaugeResult& r) {
       "(1X / / ' THE CORRELATION AND PARTIAL CORRELATION FUNCTION  FOR THE NORMALIZED FLOWS' "
       "/ ' WITH CONFIDENCE INTERVAL +/-' F5.3 /)");
   ans.write("(/ / A /)", " HERE FOLLOWS A SUMMARY OF THE OPTIMIZATION OUTPUT:");
-  arma::write_identification(ans, r.arma);
+  write_identification(ans, r.arma);
   if (!r.complete()) {
     ans.list(" THE ARMA FIT WAS STOPPED: A LAG IS TOO LARGE FOR THIS SERIES.");
     return;
@@ -140,8 +141,8 @@ void correlation_arma_crossings(format::Writer& ans, const GaugeResult& r) {
                     "RESIDUALS' / ' WITH CONFIDENCE INTERVAL +/-' F5.3 /)");
   ans.list("1 LEVEL CROSSING PROPERTIES FOR ", name);
   ans.list();
-  stats::write_cross(ans, r.crossings, 1);
-  stats::write_cross(ans, r.crossings, 7);
+  write_cross(ans, r.crossings, 1);
+  write_cross(ans, r.crossings, 7);
 }
 
 }  // namespace
@@ -170,4 +171,4 @@ std::string answer_file(const GaugeResult& r) {
   return os.str();
 }
 
-}  // namespace driver
+}  // namespace answer

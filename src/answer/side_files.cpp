@@ -2,10 +2,10 @@
 #include <sstream>
 #include <vector>
 
-#include "driver/texts.hpp"
+#include "answer/answer.hpp"
 #include "flowfile/year_file.hpp"
 
-namespace driver {
+namespace answer {
 
 std::string correlogram_file(const results::GaugeResult& r) {
   if (!r.complete()) return "";
@@ -35,8 +35,8 @@ std::string year_file(const results::GaugeResult& r) {
   y.z_last = last(r.z, 0);
   y.residual_before = last(res, 1);
   y.z_before = last(r.z, 1);
-  const normalize::Transform& t = r.normalisation.t;
-  y.family = r.family;
+  const normalize::FittedDistribution& t = r.normalisation.fitted;
+  y.family = t.family();
   y.GAMMA = t.GAMMA;
   y.DELTA = t.DELTA;
   y.XLAM = t.XLAM;
@@ -57,4 +57,4 @@ std::string year_file(const results::GaugeResult& r) {
   return flowfile::year_file_text(y);
 }
 
-}  // namespace driver
+}  // namespace answer
