@@ -1,13 +1,12 @@
 #include "driver/cli.hpp"
 
-#include <getopt.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 #include <thread>
 
+#include "cli/options.hpp"
 #include "driver/console.hpp"
 #include "driver/session.hpp"
 #include "generate/generate.hpp"
@@ -24,6 +23,8 @@ namespace {
 const char* const kUsage =
     "Usage: rivan6                       the dialogue: prompts for a directory and\n"
     "                                    base names, one gauge after another\n"
+    "       rivan6 --dialogue [OPTION]...  the dialogue with the options -o,\n"
+    "                                    --bootstrap and --html\n"
     "       rivan6 [OPTION]... GAUGE...  batch mode: no prompts and no pauses\n"
     "       rivan6 generate MODEL [...]  synthetic flows from a fitted model\n"
     "       rivan6 import FILE... [...]  CSV flow tables to a flow file\n"
@@ -61,38 +62,33 @@ const char* const kUsage =
     "                        flows (default 200; 0: no bounds)\n"
     "      --html            also write NAME.html, a page of figures and findings\n"
     "                        for each gauge, and index.html for the run\n"
+    "      --dialogue        run the dialogue (no GAUGE) with the options given\n"
     "  -h, --help            show this help and exit\n"
     "  -V, --version         show the version and exit\n"
     "\n"
     "Exit status: 0 every gauge analysed, 1 a gauge failed or the output could\n"
     "not be written, 2 usage error. See rivan6(1) and the user's guide.\n";
 
-const char kShortOptions[] = ":d:o:j:qhV";
-// Long options without a short letter.
-constexpr int kSummary = 1000;
-constexpr int kBootstrap = 1001;
-constexpr int kHtml = 1002;
+enum OptionId {
+  kDataDir,
+  kOutDir,
+  kJobs,
+  kQuiet,
+  kHelp,
+  kVersion,
+  kSummary,
+  kBootstrap,
+  kHtml,
+  kDialogue
+};
 
-const option kLongOptions[] = {{"data-dir", required_argument, nullptr, 'd'},
-                               {"out-dir", required_argument, nullptr, 'o'},
-                               {"jobs", required_argument, nullptr, 'j'},
-                               {"quiet", no_argument, nullptr, 'q'},
-                               {"help", no_argument, nullptr, 'h'},
-                               {"version", no_argument, nullptr, 'V'},
-                               {"summary", required_argument, nullptr, kSummary},
-                               {"bootstrap", required_argument, nullptr, kBootstrap},
-                               {"html", no_argument, nullptr, kHtml},
-                               {nullptr, 0, nullptr, 0}};
-
-// "-j/--jobs" for the option whose short letter is c.
-std::string option_name(int c) {
-  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
-    if (o->val != c) continue;
-    if (c >= kSummary) return std::string("--") + o->name;
-    return std::string("-") + static_cast<char>(c) + "/--" + o->name;
-  }
-  return std::string("-") + static_cast<char>(c);
-}
+constexpr cli::OptionSpec kOptions[] = {
+    {kDataDir, 'd', "data-dir", true}, {kOutDir, 'o', "out-dir", true},
+    {kJobs, 'j', "jobs", true},        {kQuiet, 'q', "quiet", false},
+    {kHelp, 'h', "help", false},       {kVersion, 'V', "version", false},
+    {kSummary, 0, "summary", true},    {kBootstrap, 0, "bootstrap", true},
+    {kHtml, 0, "html", false},         {kDialogue, 0, "dialogue", false},
+};
 
 // A whole number from lo to hi written as value, into out; false otherwise.
 bool whole_number(const std::string& value, long lo, long hi, int& out) {
@@ -116,9 +112,9 @@ const char* usage_text() {
 
 std::vector<std::string> accepted_options() {
   std::vector<std::string> v;
-  for (const option* o = kLongOptions; o->name != nullptr; ++o) {
-    if (o->val < kSummary) v.push_back(std::string("-") + static_cast<char>(o->val));
-    v.push_back(std::string("--") + o->name);
+  for (const cli::OptionSpec& o : kOptions) {
+    if (o.short_name != 0) v.push_back(std::string("-") + o.short_name);
+    v.push_back("--" + std::string(o.long_name));
   }
   return v;
 }
@@ -131,66 +127,66 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     c.action = CommandLine::Action::dialogue;
     return c;
   }
-  // getopt_long permutes the pointers (never the strings) and keeps its
-  // place in globals: it gets a copy of the pointers, and optind = 0 makes it
-  // start afresh on every call.
-  std::vector<char*> args;
-  for (int i = 0; i < argc; ++i) args.push_back(const_cast<char*>(argv[i]));
-  args.push_back(nullptr);
-  optind = 0;
-  opterr = 0;
   auto fail = [&c](std::string why) {
     c.action = CommandLine::Action::usage_error;
     c.error = std::move(why);
     return c;
   };
-  bool help = false, version = false;
-  int opt;
-  while ((opt = getopt_long(argc, args.data(), kShortOptions, kLongOptions, nullptr)) != -1) {
-    switch (opt) {
-      case 'd':
-        c.options.data_dir = optarg;
+  const cli::Parsed parsed = cli::parse(
+      kOptions, std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
+  switch (parsed.problem) {
+    case cli::Problem::none:
+      break;
+    case cli::Problem::unknown_option:
+      return fail("unknown option " + parsed.problem_text);
+    case cli::Problem::missing_value:
+      return fail("option " + cli::names_of(*parsed.problem_spec) + " needs a value");
+    case cli::Problem::unwanted_value:
+      return fail("option " + cli::names_of(*parsed.problem_spec) + " takes no value");
+  }
+  bool help = false, version = false, dialogue = false;
+  std::string batch_only;  // an option that has no meaning in the dialogue
+  for (const cli::Option& o : parsed.options) {
+    const std::string& value = o.value;
+    switch (o.spec->id) {
+      case kDataDir:
+        c.options.data_dir = value;
         break;
-      case 'o':
-        c.options.out_dir = optarg;
+      case kOutDir:
+        c.options.out_dir = value;
         if (c.options.out_dir.empty()) return fail("-o/--out-dir needs a directory");
         break;
-      case 'j':
-        if (!whole_number(optarg, 1, 256, c.options.jobs))
-          return fail("-j/--jobs takes a whole number from 1 to 256, not '" + std::string(optarg) +
-                      "'");
+      case kJobs:
+        if (!whole_number(value, 1, 256, c.options.jobs))
+          return fail("-j/--jobs takes a whole number from 1 to 256, not '" + value + "'");
         break;
-      case 'q':
+      case kQuiet:
         c.options.quiet = true;
         break;
       case kBootstrap:
-        if (!whole_number(optarg, 0, 100000, c.options.analysis.findings.bootstrap))
-          return fail("--bootstrap takes a whole number from 0 to 100000, not '" +
-                      std::string(optarg) + "'");
+        if (!whole_number(value, 0, 100000, c.options.analysis.findings.bootstrap))
+          return fail("--bootstrap takes a whole number from 0 to 100000, not '" + value + "'");
         break;
       case kHtml:
         c.options.html = true;
         break;
       case kSummary:
-        c.options.summary = optarg;
+        c.options.summary = value;
         if (c.options.summary.empty()) return fail("--summary needs a file name");
         break;
-      case 'h':
+      case kHelp:
         help = true;
         break;
-      case 'V':
+      case kVersion:
         version = true;
         break;
-      case ':':
-        return fail("option " + option_name(optopt) + " needs a value");
-      default:
-        // An unknown letter, an unknown long option (optopt 0), or a value
-        // given to a long option that takes none (optopt its letter).
-        if (optopt == 0) return fail(std::string("unknown option ") + args[optind - 1]);
-        if (std::string_view(kShortOptions).find(static_cast<char>(optopt)) != std::string::npos)
-          return fail("option " + option_name(optopt) + " takes no value");
-        return fail(std::string("unknown option -") + static_cast<char>(optopt));
+      case kDialogue:
+        dialogue = true;
+        break;
     }
+    const int id = o.spec->id;
+    if (batch_only.empty() && (id == kDataDir || id == kJobs || id == kQuiet || id == kSummary))
+      batch_only = cli::names_of(*o.spec);
   }
   if (help) {
     c.action = CommandLine::Action::help;
@@ -200,7 +196,15 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     c.action = CommandLine::Action::version;
     return c;
   }
-  for (int i = optind; i < argc; ++i) c.names.emplace_back(args[i]);
+  c.names = parsed.operands;
+  if (dialogue) {
+    if (!c.names.empty())
+      return fail("the dialogue asks for its gauges: name none with --dialogue");
+    if (!batch_only.empty())
+      return fail("option " + batch_only + " has no meaning in the dialogue");
+    c.action = CommandLine::Action::dialogue;
+    return c;
+  }
   if (c.names.empty())
     return fail("no gauge named (run rivan6 without any argument for the dialogue)");
   c.action = CommandLine::Action::batch;
@@ -213,9 +217,9 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
   // argument naming one hands it the rest of the command line, with argv[0]
   // being the subcommand's name.
   if (argc > 1 && std::string_view(argv[1]) == "import")
-    return ingest::run_import(argc - 1, const_cast<char**>(argv + 1), out, err);
+    return ingest::run_import(argc - 1, argv + 1, out, err);
   if (argc > 1 && std::string_view(argv[1]) == "generate")
-    return generate::run_generate(argc - 1, const_cast<char**>(argv + 1), in, out, err);
+    return generate::run_generate(argc - 1, argv + 1, in, out, err);
 
   CommandLine c = parse_command_line(argc, argv);
   switch (c.action) {
@@ -228,8 +232,13 @@ int run_cli(int argc, const char* const* argv, std::istream& in, std::ostream& o
       out << "rivan6 " << RIVAN6_VERSION << '\n' << std::flush;
       return out ? 0 : 1;
     case CommandLine::Action::dialogue: {
+      if (!c.options.out_dir.empty()) {
+        const std::string problem = prepare_output_directory(c.options.out_dir);
+        if (!problem.empty()) return usage_error(err, problem);
+      }
       Console console(in, out);
-      const int status = run_session(console, c.options.out_dir, c.options.analysis);
+      const int status =
+          run_session(console, {c.options.out_dir, c.options.analysis, c.options.html});
       out.flush();
       return status;
     }

@@ -5,6 +5,8 @@
 #include "driver/reader.hpp"
 #include "format/format.hpp"
 #include "pipeline/pipeline.hpp"
+#include "report/extras.hpp"
+#include "report/page.hpp"
 
 namespace driver {
 
@@ -41,7 +43,7 @@ void report_written(format::Writer& screen, const results::GaugeResult& r, const
 
 }  // namespace
 
-int run_session(Console& console, const std::string& out_dir, const pipeline::Options& options) {
+int run_session(Console& console, const SessionOptions& options) {
   format::Writer screen(console.out());
   format::Screen scr{screen, [&console](std::string_view prompt) { console.pause(prompt); }};
   banner(screen);
@@ -68,11 +70,14 @@ int run_session(Console& console, const std::string& out_dir, const pipeline::Op
     flowfile::FlowRead read;
     if (!reader(console, directory, name, read)) return 0;
     const std::string stem = stem_of(name);
-    const pipeline::Gauge analysed = pipeline::analyse(read, name, options);
+    const pipeline::Gauge analysed = pipeline::analyse(read, name, options.analysis);
     const results::GaugeResult& r = analysed.result;
     const findings::Findings& f = analysed.findings;
     answer::show_gauge(r, scr, pause_after_plots);
-    const WriteOutcome w = write_gauge_files(out_dir, stem, gauge_texts(r, f, ""));
+    GaugeTexts texts = gauge_texts(r, f, "");
+    if (options.html)
+      texts.html = report::gauge_page(r, report::page_extras(r, f), report::links_for(r, false));
+    const WriteOutcome w = write_gauge_files(options.out_dir, stem, texts);
     report_written(screen, r, w);
     // What a hydrologist asks first, once the files are written.
     if (w.ok) console.out() << findings::findings_block(r, f);

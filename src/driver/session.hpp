@@ -9,10 +9,14 @@
 
 namespace driver {
 
-// Runs the dialogue on the console; output files go to out_dir (the working
-// directory when empty); options set what each analysis computes. Returns the exit status (0: an
-// ordinary stop, including the end of input).
-int run_session(Console& console, const std::string& out_dir = "",
-                const pipeline::Options& options = {});
+// Runs the dialogue on the console with the options of the command line. Returns the exit status
+// (0: an ordinary stop, including the end of input).
+struct SessionOptions {
+  std::string out_dir;         // where the files go ("" = working directory)
+  pipeline::Options analysis;  // what each analysis computes
+  bool html = false;           // also NAME.html per gauge
+};
+
+int run_session(Console& console, const SessionOptions& options = {});
 
 }  // namespace driver

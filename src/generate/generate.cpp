@@ -1,7 +1,5 @@
 #include "generate/generate.hpp"
 
-#include <getopt.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -10,6 +8,7 @@
 #include <fstream>
 #include <thread>
 
+#include "cli/options.hpp"
 #include "files/atomic.hpp"
 #include "generate/process.hpp"
 #include "stats/random_stream.hpp"
@@ -125,7 +124,8 @@ bool write_series(const Model& m, const Options& o, std::ostream& os,
   return static_cast<bool>(os);
 }
 
-int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err) {
+int run_generate(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+                 std::ostream& err) {
   Options o;
   const unsigned cores = std::thread::hardware_concurrency();
   o.jobs = cores > 0 ? static_cast<int>(std::min<unsigned>(cores, kMaxJobs)) : 1;
@@ -133,30 +133,32 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
   std::string check_json_path;
   bool check = false;
 
-  enum { kSeries = 1000, kYears, kSeed, kWarmup, kCheck, kCheckJson };
-  static constexpr option kLong[] = {
-      {"series", required_argument, nullptr, kSeries},
-      {"years", required_argument, nullptr, kYears},
-      {"seed", required_argument, nullptr, kSeed},
-      {"warmup", required_argument, nullptr, kWarmup},
-      {"output", required_argument, nullptr, 'o'},
-      {"check", no_argument, nullptr, kCheck},
-      {"check-json", required_argument, nullptr, kCheckJson},
-      {"jobs", required_argument, nullptr, 'j'},
-      {"help", no_argument, nullptr, 'h'},
-      {nullptr, 0, nullptr, 0},
+  enum { kSeries, kYears, kSeed, kWarmup, kOutput, kCheck, kCheckJson, kJobs, kHelp };
+  static constexpr cli::OptionSpec kOptions[] = {
+      {kSeries, 0, "series", true},
+      {kYears, 0, "years", true},
+      {kSeed, 0, "seed", true},
+      {kWarmup, 0, "warmup", true},
+      {kOutput, 'o', "output", true},
+      {kCheck, 0, "check", false},
+      {kCheckJson, 0, "check-json", true},
+      {kJobs, 'j', "jobs", true},
+      {kHelp, 'h', "help", false},
   };
-  // getopt_long keeps its state in the C library: start it afresh (optind 0
-  // also resets its scan of permuted arguments) and keep its messages off
-  // the real standard error.
-  optind = 0;
-  opterr = 0;
-  int c;
-  int index = -1;
-  while ((index = -1, c = getopt_long(argc, argv, ":o:j:h", kLong, &index)) != -1) {
-    const std::string name = index >= 0 ? std::string("--") + kLong[index].name
-                                        : std::string("-") + static_cast<char>(optopt ? optopt : c);
-    switch (c) {
+  const cli::Parsed parsed = cli::parse(
+      kOptions, std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
+  switch (parsed.problem) {
+    case cli::Problem::none:
+      break;
+    case cli::Problem::missing_value:
+      return usage_error(err, "option " + parsed.problem_text + " needs a value");
+    case cli::Problem::unknown_option:
+    case cli::Problem::unwanted_value:
+      return usage_error(err, "unknown option " + parsed.problem_text);
+  }
+  for (const cli::Option& option : parsed.options) {
+    const char* const optarg = option.value.c_str();
+    switch (option.spec->id) {
       case kSeries:
         if (!parse_whole<std::int64_t>(optarg, 1, kMaxSeries, o.series))
           return usage_error(err, "--series takes a whole number from 1 to " +
@@ -179,7 +181,7 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
           return usage_error(err, "--warmup takes a whole number from 0 to " +
                                       std::to_string(kMaxWarmup) + " (not '" + optarg + "')");
         break;
-      case 'o':
+      case kOutput:
         if (*optarg == '\0') return usage_error(err, "-o needs a file name or '-'");
         output = optarg;
         break;
@@ -191,25 +193,21 @@ int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std
           return usage_error(err, "--check-json needs a file name");
         check_json_path = optarg;
         break;
-      case 'j':
+      case kJobs:
         if (!parse_whole<int>(optarg, 1, kMaxJobs, o.jobs))
           return usage_error(err, "-j takes a whole number from 1 to " + std::to_string(kMaxJobs) +
                                       " (not '" + optarg + "')");
         break;
-      case 'h':
+      case kHelp:
         out << kUsage;
         return 0;
-      case ':':
-        return usage_error(err, "option " + std::string(argv[optind - 1]) + " needs a value");
-      default:
-        return usage_error(err, "unknown option " + std::string(argv[optind - 1]));
     }
   }
-  if (optind >= argc) return usage_error(err, "no MODEL file (NAME.json or NAME.YER) given");
-  if (argc - optind > 1)
-    return usage_error(err,
-                       "one MODEL file only (also got '" + std::string(argv[optind + 1]) + "')");
-  const std::string model_file = argv[optind];
+  if (parsed.operands.empty())
+    return usage_error(err, "no MODEL file (NAME.json or NAME.YER) given");
+  if (parsed.operands.size() > 1)
+    return usage_error(err, "one MODEL file only (also got '" + parsed.operands[1] + "')");
+  const std::string& model_file = parsed.operands[0];
   if (!check_json_path.empty() && check_json_path == output)
     return usage_error(err, "the flows and the check JSON cannot go to the same file");
 

@@ -30,10 +30,9 @@ struct Options {
 bool write_series(const Model& m, const Options& o, std::ostream& os,
                   std::vector<SeriesStatistics>* stats);
 
-// The command: argv[0] is "generate". Options are parsed with getopt_long,
-// whose state is the C library's: call it from one thread at a time. Exit
-// status 0 done, 1 a model file that cannot be used or an output that cannot
-// be written, 2 a usage error.
-int run_generate(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err);
+// The command: argv[0] is "generate". Exit status 0 done, 1 a model file
+// that cannot be used or an output that cannot be written, 2 a usage error.
+int run_generate(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+                 std::ostream& err);
 
 }  // namespace generate

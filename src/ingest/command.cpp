@@ -1,7 +1,6 @@
 #include "ingest/command.hpp"
 
 #include <fcntl.h>
-#include <getopt.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,6 +11,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/options.hpp"
 #include "files/atomic.hpp"
 
 namespace ingest {
@@ -84,8 +84,10 @@ bool read_whole_file(const std::string& path, std::string& text) {
   return true;
 }
 
-enum LongOnly {
-  kName = 1000,
+enum OptionId {
+  kOutput,
+  kHelp,
+  kName,
   kLayout,
   kColumn,
   kScale,
@@ -96,31 +98,39 @@ enum LongOnly {
   kReport,
 };
 
+constexpr cli::OptionSpec kOptions[] = {
+    {kOutput, 'o', "output", true},
+    {kName, 0, "name", true},
+    {kLayout, 0, "layout", true},
+    {kColumn, 0, "column", true},
+    {kScale, 0, "scale", true},
+    {kMonthly, 0, "monthly", true},
+    {kYears, 0, "years", true},
+    {kMissing, 0, "missing", true},
+    {kSkipBadRows, 0, "skip-bad-rows", false},
+    {kReport, 0, "report", true},
+    {kHelp, 'h', "help", false},
+};
+
 }  // namespace
 
-int run_import(int argc, char** argv, std::ostream& out, std::ostream& err) {
-  static const option kLong[] = {
-      {"output", required_argument, nullptr, 'o'},
-      {"name", required_argument, nullptr, kName},
-      {"layout", required_argument, nullptr, kLayout},
-      {"column", required_argument, nullptr, kColumn},
-      {"scale", required_argument, nullptr, kScale},
-      {"monthly", required_argument, nullptr, kMonthly},
-      {"years", required_argument, nullptr, kYears},
-      {"missing", required_argument, nullptr, kMissing},
-      {"skip-bad-rows", no_argument, nullptr, kSkipBadRows},
-      {"report", required_argument, nullptr, kReport},
-      {"help", no_argument, nullptr, 'h'},
-      {nullptr, 0, nullptr, 0},
-  };
+int run_import(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
   Options o;
-  optind = 0;  // start afresh (GNU): run_import may be called more than once
-  opterr = 0;  // the messages are ours, on err
-  int c = 0;
-  while ((c = getopt_long(argc, argv, ":o:h", kLong, nullptr)) != -1) {
-    const std::string value = optarg ? optarg : "";
-    switch (c) {
-      case 'o':
+  const cli::Parsed parsed = cli::parse(
+      kOptions, std::span<const char* const>(argv + 1, static_cast<std::size_t>(argc - 1)));
+  switch (parsed.problem) {
+    case cli::Problem::none:
+      break;
+    case cli::Problem::missing_value:
+      return usage_error(err, "option " + parsed.problem_text + " needs a value");
+    case cli::Problem::unknown_option:
+    case cli::Problem::unwanted_value:
+      return usage_error(err, "unknown option " + parsed.problem_text);
+  }
+  for (const cli::Option& option : parsed.options) {
+    const std::string& value = option.value;
+    switch (option.spec->id) {
+      case kOutput:
         if (value.empty()) return usage_error(err, "-o needs a folder");
         o.out_dir = value;
         break;
@@ -173,22 +183,16 @@ int run_import(int argc, char** argv, std::ostream& out, std::ostream& err) {
         if (value.empty()) return usage_error(err, "--report needs a file name");
         o.report_file = value;
         break;
-      case 'h':
+      case kHelp:
         out << kUsage;
         return 0;
-      case ':':
-        return usage_error(err, std::string("option ") + argv[optind - 1] + " needs a value");
-      default:
-        return usage_error(
-            err, "unknown option " + (optopt != 0 ? std::string("-") + static_cast<char>(optopt)
-                                                  : std::string(argv[optind - 1])));
     }
   }
-  if (optind >= argc) return usage_error(err, "no FILE to import");
+  if (parsed.operands.empty()) return usage_error(err, "no FILE to import");
 
   std::vector<Input> inputs;
-  for (int i = optind; i < argc; ++i) {
-    Input in{argv[i], ""};
+  for (const std::string& file : parsed.operands) {
+    Input in{file, ""};
     if (!read_whole_file(in.name, in.text)) {
       err << "rivan6 import: cannot read " << in.name << "\n";
       return 1;

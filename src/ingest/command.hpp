@@ -12,8 +12,7 @@ namespace ingest {
 // OUTDIR/NAME.INC (and the --report file) under a temporary name in the same
 // folder and renames it into place, and prints the report on out. Returns 0
 // when the file was written, 1 when the import failed (the message on err),
-// 2 for bad options (a usage message on err). Options are parsed with
-// getopt_long, whose state is the C library's: do not run two at once.
-int run_import(int argc, char** argv, std::ostream& out, std::ostream& err);
+// 2 for bad options (a usage message on err).
+int run_import(int argc, const char* const* argv, std::ostream& out, std::ostream& err);
 
 }  // namespace ingest

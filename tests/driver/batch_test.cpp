@@ -513,7 +513,9 @@ TEST_F(Batch, FilesAreTheSameWhateverTheNumberOfJobsAndTheSameAsTheDialogue) {
   std::istringstream answers(in() + "\nN\nG3\n\nN\n");
   std::ostringstream screen;
   Console console(answers, screen);
-  ASSERT_EQ(run_session(console, (root_ / "dialogue").string()), 0);
+  SessionOptions options;
+  options.out_dir = (root_ / "dialogue").string();
+  ASSERT_EQ(run_session(console, options), 0);
   for (const char* ext : {".ANS", ".COR", ".YER"})
     EXPECT_EQ(read_file(root_ / "dialogue" / (std::string("G3") + ext)),
               read_file(root_ / "j1" / (std::string("G3") + ext)))

@@ -51,11 +51,12 @@ class Session : public ::testing::Test {
   fs::path out(const std::string& name) const { return root_ / "out" / name; }
 
   // Runs the dialogue on the given answers; returns the screen.
-  std::string run(const std::string& answers, int* status = nullptr) {
+  std::string run(const std::string& answers, int* status = nullptr, SessionOptions options = {}) {
     std::istringstream in(answers);
     std::ostringstream screen;
     Console console(in, screen);
-    const int s = run_session(console, (root_ / "out").string());
+    options.out_dir = (root_ / "out").string();
+    const int s = run_session(console, options);
     if (status) *status = s;
     return screen.str();
   }
@@ -286,6 +287,14 @@ TEST_F(Session, AfterTheFilesTheModelsTheFilesAndTheFindings) {
       << second;
   EXPECT_NE(second.find("\n THE OLDER " + o + ".COR WAS REMOVED"), std::string::npos) << second;
   EXPECT_FALSE(fs::exists(out("G.COR")));
+
+  // The options of the command line reach the analysis and the files.
+  SessionOptions options;
+  options.analysis.findings.bootstrap = 0;
+  options.html = true;
+  run(dir() + "\nN\nG\nN\n", nullptr, options);
+  EXPECT_NE(rivan6_test::read_file(out("G.json")).find("\"samples\": 0"), std::string::npos);
+  EXPECT_TRUE(fs::exists(out("G.html")));
 }
 
 TEST_F(Session, PauseAfterThePlotsOnlyWhenAskedFor) {
