@@ -117,6 +117,107 @@ void start_values(int p, int q, std::array<double, 4>& u, std::array<double, 4>&
   for (int i = 0; i < p + q; ++i) step[i] = kStepFactor * u[i];
 }
 
+namespace {
+
+// The state of one identification: the fits so far, what each search read
+// and left, and the coefficients each kept.
+struct Identifier {
+  Identification& id;
+  Blocks& b;
+  const normalize::cfunsb4& flows;
+  const normalize::FittedDistribution& t;
+  int n;
+  double white;  // AICc of unit white noise
+  Searcher search{b, n};
+  std::array<std::array<std::array<double, kStored + 1>, 3>, 3> phi_store{}, theta_store{};
+  // What each search read from earlier fits, and the residuals it left.
+  std::array<std::array<ReadLog, 3>, 3> reads{};
+  std::array<std::array<std::vector<double>, 3>, 3> residuals{};
+
+  // Fits ARMA(p, q) into its cell; false when the lag check refused it.
+  bool fit_one(int p, int q) {
+    ArmaFit& f = id.fits[p][q];
+    f.p = p;
+    f.q = q;
+    b.p.np = p;
+    b.p.mq = q;
+    const int k = p + q;
+    if (k == 0) {
+      // Unit white noise: nothing to fit.
+      f.fitted = true;
+      f.aicc = white;
+      b.d.sa = 1.0;
+      b.p.t0 = 0;
+      b.d.determinant = 0.0;
+      f.sa = b.d.sa;
+    } else if (n - k - 2 <= 0) {
+      return true;  // the AICc has no meaning here; the cell keeps its start value
+    } else if (!search.fit(p, q, f, phi_store[p][q], theta_store[p][q])) {
+      id.refused = 3 * p + q;
+      id.refusal = b.p.refusal;
+      return false;
+    }
+    reads[p][q] = std::move(b.log);
+    residuals[p][q].assign(b.d.res.begin(), b.d.res.begin() + n);
+    comp(f.phi, f.theta, n, f.dist, flows, t, b.s, b.d.def);
+    for (int i = 0; i < kLevels; ++i) {
+      f.deficits[i].observed = b.d.def[0][i];
+      for (int s = 1; s < kSamples; ++s) f.deficits[i].simulated[s - 1] = b.d.def[s][i];
+    }
+    f.score = 0.5 * (f.aicc + f.dist);
+    id.table[p][q] = f.score;
+    return true;
+  }
+
+  // The smallest score among the fitted models; ties go to the earlier cell.
+  void choose() {
+    int bp = 0;
+    int bq = 0;
+    for (int p = 0; p <= 2; ++p)
+      for (int q = 0; q <= 2; ++q)
+        if (id.fits[p][q].fitted && id.table[p][q] < id.table[bp][bq]) {
+          bp = p;
+          bq = q;
+        }
+    id.p = bp;
+    id.q = bq;
+    id.min_score = id.table[bp][bq];
+    id.phi = {phi_store[bp][bq][1], phi_store[bp][bq][2]};
+    id.theta = {theta_store[bp][bq][1], theta_store[bp][bq][2]};
+  }
+
+  // Refit of the chosen model, so that the residuals belong to it; false
+  // when the lag check refused it.
+  bool refit(bool reuse) {
+    const int bp = id.p, bq = id.q;
+    b.p.np = bp;
+    b.p.mq = bq;
+    if (bp + bq == 0) return true;
+    search.start(bp, bq);
+    if (reuse && same_reads(reads[bp][bq], b.w)) {
+      id.refit_reused = true;
+      // Every value the first search read is as it was then, so this search
+      // would go the same way to the same end.
+      id.refit = id.fits[bp][bq];
+      id.refit.dist = 0.0;
+      id.refit.score = 0.0;
+      id.refit.deficits = {};
+      id.residuals = residuals[bp][bq];
+    } else {
+      if (!search.search(bp, bq, id.refit, phi_store[bp][bq], theta_store[bp][bq])) {
+        id.refused = 9;
+        id.refusal = b.p.refusal;
+        return false;
+      }
+      for (int i = 0; i < n; ++i) id.residuals[i] = b.d.res[i];
+    }
+    id.refitted = true;
+    return true;
+  }
+};
+
+}  // namespace
+
 Identification identify(std::span<const double> x, std::string_view name, Blocks& b,
                         const normalize::cfunsb4& flows, const normalize::FittedDistribution& t,
                         bool reuse) {
@@ -130,107 +231,21 @@ Identification identify(std::span<const double> x, std::string_view name, Blocks
     return id;
   }
   const double dn = n;
-  const double white = dn * dn / (dn - 2.0);  // AICc of unit white noise
-
+  Identifier s{id, b, flows, t, n, dn * dn / (dn - 2.0)};
   b.p.t0 = -100;
   b.p.n = n;
   b.p.lag_refused = false;
   for (int i = 0; i < n; ++i) b.d.x[i] = x[i];
   id.residuals.assign(x.begin(), x.end());
-
-  for (auto& row : id.table) row.fill(white + 1.0);
-  std::array<std::array<std::array<double, kStored + 1>, 3>, 3> phi_store{}, theta_store{};
+  for (auto& row : id.table) row.fill(s.white + 1.0);
   b.p.ar_lags.fill(0);
   b.p.ma_lags.fill(0);
 
-  // What each search read from earlier fits, and the residuals it left.
-  std::array<std::array<ReadLog, 3>, 3> reads{};
-  std::array<std::array<std::vector<double>, 3>, 3> residuals{};
-
-  Searcher search(b, n);
-  for (int p = 0; p <= 2; ++p) {
-    for (int q = 0; q <= 2; ++q) {
-      ArmaFit& f = id.fits[p][q];
-      f.p = p;
-      f.q = q;
-      b.p.np = p;
-      b.p.mq = q;
-      const int k = p + q;
-      if (k == 0) {
-        // Unit white noise: nothing to fit.
-        f.fitted = true;
-        f.aicc = white;
-        b.d.sa = 1.0;
-        b.p.t0 = 0;
-        b.d.determinant = 0.0;
-        f.sa = b.d.sa;
-      } else if (n - k - 2 <= 0) {
-        continue;  // the AICc has no meaning here; the cell keeps its start value
-      } else if (!search.fit(p, q, f, phi_store[p][q], theta_store[p][q])) {
-        id.refused = 3 * p + q;
-        id.refusal = b.p.refusal;
-        return id;
-      }
-      reads[p][q] = std::move(b.log);
-      residuals[p][q].assign(b.d.res.begin(), b.d.res.begin() + n);
-      comp(f.phi, f.theta, n, f.dist, flows, t, b.s, b.d.def);
-      for (int i = 0; i < kLevels; ++i) {
-        f.deficits[i].observed = b.d.def[0][i];
-        for (int s = 1; s < kSamples; ++s) f.deficits[i].simulated[s - 1] = b.d.def[s][i];
-      }
-      f.score = 0.5 * (f.aicc + f.dist);
-      id.table[p][q] = f.score;
-    }
-  }
-
-  // The smallest score among the fitted models; ties go to the earlier cell.
-  int bp = 0;
-  int bq = 0;
   for (int p = 0; p <= 2; ++p)
     for (int q = 0; q <= 2; ++q)
-      if (id.fits[p][q].fitted && id.table[p][q] < id.table[bp][bq]) {
-        bp = p;
-        bq = q;
-      }
-  id.p = bp;
-  id.q = bq;
-  id.min_score = id.table[bp][bq];
-  id.phi = {phi_store[bp][bq][1], phi_store[bp][bq][2]};
-  id.theta = {theta_store[bp][bq][1], theta_store[bp][bq][2]};
-
-  // Refit of the chosen model, so that the residuals belong to it.
-  b.p.np = bp;
-  b.p.mq = bq;
-  if (bp + bq > 0) {
-    search.start(bp, bq);
-    if (reuse && same_reads(reads[bp][bq], b.w)) {
-      id.refit_reused = true;
-      // Every value the first search read is as it was then, so this search
-      // would go the same way to the same end.
-      const ArmaFit& first = id.fits[bp][bq];
-      ArmaFit& f = id.refit;
-      f.p = bp;
-      f.q = bq;
-      f.it = first.it;
-      f.status = first.status;
-      f.fff = first.fff;
-      f.ff = first.ff;
-      f.fitted = true;
-      f.sa = first.sa;
-      f.aicc = first.aicc;
-      f.phi = first.phi;
-      f.theta = first.theta;
-      id.residuals = residuals[bp][bq];
-    } else {
-      if (!search.search(bp, bq, id.refit, phi_store[bp][bq], theta_store[bp][bq])) {
-        id.refused = 9;
-        id.refusal = b.p.refusal;
-        return id;
-      }
-      for (int i = 0; i < n; ++i) id.residuals[i] = b.d.res[i];
-    }
-    id.refitted = true;
-  }
+      if (!s.fit_one(p, q)) return id;
+  s.choose();
+  s.refit(reuse);
   return id;
 }
 

@@ -104,6 +104,57 @@ int usage_error(std::ostream& err, const std::string& why) {
   return 2;
 }
 
+// What the options other than the batch options say.
+struct Flags {
+  bool help = false, version = false, dialogue = false;
+  std::string batch_only;  // the first option that has no meaning in the dialogue
+};
+
+// Takes one option into the options; what is wrong with its value, or "".
+std::string apply_option(const cli::Option& o, BatchOptions& options, Flags& flags) {
+  const std::string& value = o.value;
+  switch (o.spec->id) {
+    case kDataDir:
+      options.data_dir = value;
+      break;
+    case kOutDir:
+      options.out_dir = value;
+      if (options.out_dir.empty()) return "-o/--out-dir needs a directory";
+      break;
+    case kJobs:
+      if (!whole_number(value, 1, 256, options.jobs))
+        return "-j/--jobs takes a whole number from 1 to 256, not '" + value + "'";
+      break;
+    case kQuiet:
+      options.quiet = true;
+      break;
+    case kBootstrap:
+      if (!whole_number(value, 0, 100000, options.analysis.findings.bootstrap))
+        return "--bootstrap takes a whole number from 0 to 100000, not '" + value + "'";
+      break;
+    case kHtml:
+      options.html = true;
+      break;
+    case kSummary:
+      options.summary = value;
+      if (options.summary.empty()) return "--summary needs a file name";
+      break;
+    case kHelp:
+      flags.help = true;
+      break;
+    case kVersion:
+      flags.version = true;
+      break;
+    case kDialogue:
+      flags.dialogue = true;
+      break;
+  }
+  const int id = o.spec->id;
+  if (flags.batch_only.empty() && (id == kDataDir || id == kJobs || id == kQuiet || id == kSummary))
+    flags.batch_only = cli::names_of(*o.spec);
+  return "";
+}
+
 }  // namespace
 
 const char* usage_text() {
@@ -144,50 +195,13 @@ CommandLine parse_command_line(int argc, const char* const* argv) {
     case cli::Problem::unwanted_value:
       return fail("option " + cli::names_of(*parsed.problem_spec) + " takes no value");
   }
-  bool help = false, version = false, dialogue = false;
-  std::string batch_only;  // an option that has no meaning in the dialogue
+  Flags flags;
   for (const cli::Option& o : parsed.options) {
-    const std::string& value = o.value;
-    switch (o.spec->id) {
-      case kDataDir:
-        c.options.data_dir = value;
-        break;
-      case kOutDir:
-        c.options.out_dir = value;
-        if (c.options.out_dir.empty()) return fail("-o/--out-dir needs a directory");
-        break;
-      case kJobs:
-        if (!whole_number(value, 1, 256, c.options.jobs))
-          return fail("-j/--jobs takes a whole number from 1 to 256, not '" + value + "'");
-        break;
-      case kQuiet:
-        c.options.quiet = true;
-        break;
-      case kBootstrap:
-        if (!whole_number(value, 0, 100000, c.options.analysis.findings.bootstrap))
-          return fail("--bootstrap takes a whole number from 0 to 100000, not '" + value + "'");
-        break;
-      case kHtml:
-        c.options.html = true;
-        break;
-      case kSummary:
-        c.options.summary = value;
-        if (c.options.summary.empty()) return fail("--summary needs a file name");
-        break;
-      case kHelp:
-        help = true;
-        break;
-      case kVersion:
-        version = true;
-        break;
-      case kDialogue:
-        dialogue = true;
-        break;
-    }
-    const int id = o.spec->id;
-    if (batch_only.empty() && (id == kDataDir || id == kJobs || id == kQuiet || id == kSummary))
-      batch_only = cli::names_of(*o.spec);
+    std::string why = apply_option(o, c.options, flags);
+    if (!why.empty()) return fail(std::move(why));
   }
+  const bool help = flags.help, version = flags.version, dialogue = flags.dialogue;
+  const std::string& batch_only = flags.batch_only;
   if (help) {
     c.action = CommandLine::Action::help;
     return c;

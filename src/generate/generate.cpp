@@ -124,14 +124,27 @@ bool write_series(const Model& m, const Options& o, std::ostream& os,
   return static_cast<bool>(os);
 }
 
-int run_generate(int argc, const char* const* argv, std::istream& in, std::ostream& out,
-                 std::ostream& err) {
-  Options o;
+namespace {
+
+// The command line of the command: its options, the model file, the outputs.
+struct Command {
+  Options options;
+  std::string model_file;
+  std::string output = "-";
+  std::string check_json;
+  bool check = false;
+};
+
+// Fills c from the arguments; -1 to go on, else the exit status (help, or a
+// usage error told on err).
+int parse_command(int argc, const char* const* argv, Command& c, std::ostream& out,
+                  std::ostream& err) {
+  Options& o = c.options;
+  std::string& output = c.output;
+  std::string& check_json_path = c.check_json;
+  bool& check = c.check;
   const unsigned cores = std::thread::hardware_concurrency();
   o.jobs = cores > 0 ? static_cast<int>(std::min<unsigned>(cores, kMaxJobs)) : 1;
-  std::string output = "-";
-  std::string check_json_path;
-  bool check = false;
 
   enum { kSeries, kYears, kSeed, kWarmup, kOutput, kCheck, kCheckJson, kJobs, kHelp };
   static constexpr cli::OptionSpec kOptions[] = {
@@ -207,32 +220,32 @@ int run_generate(int argc, const char* const* argv, std::istream& in, std::ostre
     return usage_error(err, "no MODEL file (NAME.json or NAME.YER) given");
   if (parsed.operands.size() > 1)
     return usage_error(err, "one MODEL file only (also got '" + parsed.operands[1] + "')");
-  const std::string& model_file = parsed.operands[0];
+  c.model_file = parsed.operands[0];
   if (!check_json_path.empty() && check_json_path == output)
     return usage_error(err, "the flows and the check JSON cannot go to the same file");
+  return -1;
+}
 
-  Model m;
-  try {
-    if (model_file == "-") {
-      m = read_model(in, "(standard input)");
-    } else {
-      std::error_code ec;
-      if (std::filesystem::is_directory(model_file, ec)) {
-        err << "rivan6 generate: " << model_file << ": is a folder, not a model file\n";
-        return 1;
-      }
-      std::ifstream f(model_file, std::ios::binary);
-      if (!f) {
-        err << "rivan6 generate: " << model_file << ": cannot open: " << std::strerror(errno)
-            << "\n";
-        return 1;
-      }
-      m = read_model(f, model_file);
-    }
-  } catch (const files::Error& e) {
-    err << "rivan6 generate: " << e.what() << "\n";
-    return 1;
-  }
+// The model file ("-": standard input). Throws files::Error.
+Model load_model(const std::string& model_file, std::istream& in) {
+  if (model_file == "-") return read_model(in, "(standard input)");
+  std::error_code ec;
+  if (std::filesystem::is_directory(model_file, ec))
+    throw files::Error(model_file + ": is a folder, not a model file", model_file);
+  std::ifstream f(model_file, std::ios::binary);
+  if (!f)
+    throw files::Error(model_file + ": cannot open: " + std::strerror(errno), model_file, 0,
+                       std::error_code(errno, std::generic_category()));
+  return read_model(f, model_file);
+}
+
+// Warns of what the model cannot give, writes the series and the check.
+int write_outputs(const Command& c, const Model& m, std::ostream& out, std::ostream& err) {
+  const Options& o = c.options;
+  const std::string& model_file = c.model_file;
+  const std::string& output = c.output;
+  const std::string& check_json_path = c.check_json;
+  const bool check = c.check;
   if (!m.arma_identified)
     err << "rivan6 generate: " << model_file
         << ": no ARMA model was identified for this record; the years are generated "
@@ -283,6 +296,22 @@ int run_generate(int argc, const char* const* argv, std::istream& in, std::ostre
     }
   }
   return 0;
+}
+
+}  // namespace
+
+int run_generate(int argc, const char* const* argv, std::istream& in, std::ostream& out,
+                 std::ostream& err) {
+  Command c;
+  if (const int status = parse_command(argc, argv, c, out, err); status >= 0) return status;
+  Model m;
+  try {
+    m = load_model(c.model_file, in);
+  } catch (const files::Error& e) {
+    err << "rivan6 generate: " << e.what() << "\n";
+    return 1;
+  }
+  return write_outputs(c, m, out, err);
 }
 
 }  // namespace generate
